@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A growable byte array: a MIDI file image or one encoded event.
+using bytes = std::vector<uint8_t>;
+// A growable array of signed 32-bit values, such as line numbers.
+using integers = std::vector<int32_t>;
+// A growable array of strings: the pieces of a split line.
+using lijst = std::vector<std::string>;
+
+// One event with its absolute time in ticks.
+struct samen {
+  int32_t time;
+  bytes event;
+};
+// Events of one or more tracks in time order.
+using gegevens = std::vector<samen>;
+
+// Writes one line and a line end to standard output; every message goes through here.
+void say(const std::string& line);
+
+// The sum of a and b, wrapping at 32 bits.
+int32_t add32(int32_t a, int32_t b);
+
+// True for the characters 0-9, A-F and a-f.
+bool ishex(char ch);
+// The value 0..15 of a hexadecimal digit; any other character prints a line and ends the program.
+uint8_t hex2half(char ch);
+// The upper-case hexadecimal digit of 0..15; larger values give '0'.
+char half2hex(uint8_t v);
+// The two upper-case hexadecimal digits of b.
+std::string byte2hex(uint8_t b);
+// A blank and two hexadecimal digits per byte: FF 2F 00 gives " FF 2F 00".
+std::string bytes2hex(const bytes& a);
+// The digits of s run together as one decimal number, negated when s holds a minus sign anywhere;
+// every other character is skipped, and the value wraps at 32 bits.
+int32_t str2int(const std::string& s);
+// The byte count 1..5 of v as a variable-length quantity; negative values give 1.
+int32_t vlqlength(int32_t v);
+// The number of blanks in s plus one.
+int32_t countwords(const std::string& s);
+// s with every occurrence of pattern replaced, searching again from the start after each
+// replacement, so occurrences that a replacement forms with its neighbours go too. The caller
+// passes only pairs for which that ends (a replacement that cannot re-form the pattern).
+std::string replaceall(const std::string& s, const std::string& pattern,
+                       const std::string& replacement);
+// s cut at every blank, blanks dropped, empty pieces kept: always countwords(s) pieces.
+lijst splitwords(const std::string& s);
+// s cut after every underscore, each underscore ending its piece: underscores + 1 pieces.
+lijst splitsyllables(const std::string& s);
+// A stable merge of two arrays ordered by time: on equal times every element of first comes
+// before those of second. Pass rvalues to move the events instead of copying them.
+gegevens mergebytime(gegevens first, gegevens second);

@@ -1,0 +1,42 @@
+// lys2mev: turns a lyric sheet into a MEV file of Lyric events.
+#include "Files.h"
+#include "LyricSheet.h"
+
+int main(int argc, char** argv) {
+  lijst args(argv + 1, argv + argc);
+  bool ok;
+  CheckParameters(args, ok);
+  if (!ok) return args.size() == 2 ? 1 : 2;
+  const std::string& itf = args[0];
+  const std::string& otf = args[1];
+  textreader in;
+  if (!in.Open(itf)) {
+    saycannotread(itf);
+    return 1;
+  }
+  // the MEV goes to a temporary file that replaces the output only when complete, so the
+  // output name may even be the input's
+  outputfile out;
+  if (!out.Open(otf)) {
+    saycannotwrite(otf);
+    return 1;
+  }
+  for (const std::string& head : MevHead()) out.WriteLine(head);
+  std::string line;
+  lijst mev;
+  while (in.ReadLine(line)) {
+    mev.clear();
+    AddPieces(line, mev);
+    for (const std::string& m : mev) out.WriteLine(m);
+  }
+  if (in.Failed()) {
+    saycannotread(itf);
+    return 1;
+  }
+  for (const std::string& tail : MevTail()) out.WriteLine(tail);
+  if (!out.Commit()) {
+    saycannotwrite(otf);
+    return 1;
+  }
+  return 0;
+}
