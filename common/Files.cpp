@@ -80,11 +80,29 @@ textreader::~textreader() {
 bool textreader::Open(const std::string& name) {
   if (fd >= 0) close(fd);
   fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  inMemory = false;
   buffer.resize(kBlock);
   begin = end = 0;
   ended = fd < 0;
   failed = fd < 0;
   return fd >= 0;
+}
+
+void textreader::OpenText(const std::string& text) {
+  if (fd >= 0) close(fd);
+  fd = -1;
+  inMemory = true;
+  buffer.assign(text.begin(), text.end());
+  Rewind();
+}
+
+bool textreader::Rewind() {
+  begin = 0;
+  end = inMemory ? buffer.size() : 0;
+  ended = inMemory;
+  failed = !inMemory && (fd < 0 || lseek(fd, 0, SEEK_SET) != 0);
+  ended = ended || failed;
+  return !failed;
 }
 
 bool textreader::Fill() {

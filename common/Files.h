@@ -21,8 +21,12 @@ class textreader {
   textreader(const textreader&) = delete;
   textreader& operator=(const textreader&) = delete;
   ~textreader();
-  // Opens name at its start, or starts it over when already open; false when it cannot.
+  // Opens name at its start; false when it cannot.
   bool Open(const std::string& name);
+  // Reads text from memory instead of a file, with the same rules.
+  void OpenText(const std::string& text);
+  // Starts over at the first line; false when that fails.
+  bool Rewind();
   // Puts the next line, without its line end, into line; false at the end of the file or
   // when reading failed (see Failed).
   bool ReadLine(std::string& line);
@@ -37,6 +41,7 @@ class textreader {
   size_t end = 0;
   bool ended = false;
   bool failed = false;
+  bool inMemory = false;
 };
 
 // Writes a new file beside its target and renames it over the target only once complete, so a

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "Algemeen.h"
+#include "Files.h"
+#include "MidiDoos.h"
+
+// Prints the usage text of mev2smf.
+void ShowUsage();
+// Checks the argument count (args without the program name) and that the input exists; prints
+// the usage text or " not found." and clears ok when not.
+void CheckParameters(const lijst& args, bool& ok);
+// True for a time line: its first character that is no digit is a blank, or it has none.
+bool IsTimeLine(const std::string& line);
+// The timestamp of a time line: its leading run of digits and blanks.
+std::string GetTimeStamp(const std::string& line);
+// An estimate of the bytes one line of MEV produces.
+int32_t EstimateLineSize(const std::string& line);
+// Pass 1 over the whole text: the number of track lines and the summed size estimate.
+void CountTracks(textreader& in, int32_t& tracks, int64_t& estimate);
+// Pass 2: the 1-based line number of every track line, then the number of lines + 1;
+// trackStarts is already sized to the track count + 1.
+void FindTrackStarts(textreader& in, integers& trackStarts);
+// Compiles the whole MEV text of in into m: header line, the passes, and every track. Prints
+// the reason when the text is refused (a header message, "NO Tracks found", or one line per
+// line it cannot compile) and then returns false; also false when reading fails (in.Failed()).
+bool CompileMev(textreader& in, Midi& m);

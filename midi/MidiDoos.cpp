@@ -1,0 +1,290 @@
+#include "MidiDoos.h"
+
+#include "Files.h"
+
+namespace {
+
+std::string Num(int64_t n) { return std::to_string(n); }
+
+bool IsChannelStatus(uint8_t s) { return s >= 0x80 && s < 0xF0; }
+
+// Program change and channel pressure carry one data byte, every other channel message two.
+bool HasOneDataByte(uint8_t status) { return (status >> 4) == 0xC || (status >> 4) == 0xD; }
+
+}  // namespace
+
+bool Midi::LoadFromFile(const std::string& name) {
+  image.clear();
+  if (!fileexists(name)) return true;
+  if (!readfile(name, image)) return false;
+  if (!image.empty()) runningStatus = 0;
+  return true;
+}
+
+bool Midi::SaveToFile(const std::string& name) const {
+  return image.empty() || savefile(name, image);
+}
+
+int32_t Midi::GetMidiType() const { return At(8) << 8 | At(9); }
+
+int32_t Midi::GetTrackCount() const { return At(10) << 8 | At(11); }
+
+int32_t Midi::GetTicks() const { return At(12) << 8 | At(13); }
+
+void Midi::WriteHeader(uint8_t type, uint16_t tracks, uint16_t ticks) {
+  int32_t pos = 0;
+  for (uint8_t b : {0x4D, 0x54, 0x68, 0x64, 0x00, 0x00, 0x00, 0x06, 0x00}) Put(pos, b);
+  Put(pos, type);
+  Put(pos, static_cast<uint8_t>(tracks >> 8));
+  Put(pos, static_cast<uint8_t>(tracks));
+  Put(pos, static_cast<uint8_t>(ticks >> 8));
+  Put(pos, static_cast<uint8_t>(ticks));
+}
+
+void Midi::WriteTrackHeader(uint32_t length, int32_t p) {
+  for (uint8_t b : {0x4D, 0x54, 0x72, 0x6B}) Put(p, b);
+  for (int shift = 24; shift >= 0; shift -= 8) Put(p, static_cast<uint8_t>(length >> shift));
+}
+
+void Midi::WriteVarLen(int32_t value, int32_t& pos) {
+  uint32_t v = static_cast<uint32_t>(value);
+  // groups of 7 bits, most significant first; bit 7 marks every byte but the last
+  for (int32_t i = vlqlength(value) - 1; i >= 0; i--) {
+    Put(pos, static_cast<uint8_t>((v >> (7 * i) & 0x7F) | (i > 0 ? 0x80 : 0)));
+  }
+}
+
+void Midi::WriteEvent(const bytes& event, int32_t& pos) {
+  if (event.empty()) return;
+  uint8_t s = event[0];
+  bool sameStatus = IsChannelStatus(s) && s == runningStatus;
+  for (size_t i = sameStatus ? 1 : 0; i < event.size(); i++) Put(pos, event[i]);
+  // a status of F0 or more also lands here, and no channel status equals it
+  if (s >= 0x80) runningStatus = s;
+}
+
+void Midi::WriteEmptyMeta(int32_t& pos) {
+  for (uint8_t b : {0xFF, 0x0F, 0x00}) Put(pos, b);
+  runningStatus = 0xFF;
+}
+
+int32_t Midi::Beyond(int32_t pos, int32_t n) {
+  return static_cast<int32_t>(std::min<int64_t>(int64_t{pos} + static_cast<uint32_t>(n), INT32_MAX));
+}
+
+bytes Midi::Copy(int32_t start, int32_t pos) const {
+  int32_t from = std::clamp(start, 0, Size());
+  int32_t to = std::clamp(pos, from, Size());
+  return bytes(image.begin() + from, image.begin() + to);
+}
+
+bool Midi::SizeExceeded(int32_t p) const {
+  if (p <= Size() - 1) return false;
+  say("MidiFile size exceeded");
+  return true;
+}
+
+int32_t Midi::ReadVarLen(int32_t& pos) {
+  if (walker == Walker::Relabeller && SizeExceeded(pos)) return 0;
+  uint32_t value = 0;
+  uint8_t b;
+  do {
+    if (pos >= Size()) {  // a VLQ that runs off the image ends one byte past its end, worth 0
+      pos = Beyond(pos, 1);
+      return 0;
+    }
+    b = Take(pos);
+    value = value << 7 | (b & 0x7F);  // a fifth byte shifts the highest bits out
+  } while (b & 0x80);
+  return static_cast<int32_t>(value);
+}
+
+void Midi::SkipDeltaTime(int32_t& pos) { ReadVarLen(pos); }
+
+bool Midi::SkipChannelEvent(int32_t& pos) {
+  if (At(pos) & 0x80) runningStatus = Take(pos);
+  bool one = HasOneDataByte(runningStatus);
+  pos = Beyond(pos, one ? 1 : 2);
+  return one;
+}
+
+void Midi::SkipSysexEvent(int32_t& pos) {
+  pos = Beyond(pos, 1);
+  int32_t n = ReadVarLen(pos);
+  pos = Beyond(pos, n);
+}
+
+void Midi::SkipMetaEvent(int32_t& pos) {
+  pos = Beyond(pos, 2);
+  int32_t n = ReadVarLen(pos);
+  pos = Beyond(pos, n);
+}
+
+bool Midi::SkipEvent(int32_t& pos) {
+  if (walker == Walker::Relabeller && SizeExceeded(pos)) return false;
+  if (pos >= Size()) {  // an event read at the very end overruns it by one byte
+    pos = Beyond(pos, 1);
+    return false;
+  }
+  uint8_t b = At(pos);
+  if (b < 0x80 && runningStatus == 0) {  // a stray data byte is passed over
+    pos++;
+    return false;
+  }
+  if (b < 0xF0) SkipChannelEvent(pos);
+  else if (b < 0xF8) SkipSysexEvent(pos);
+  else if (b < 0xFF) pos++;
+  else SkipMetaEvent(pos);
+  return true;
+}
+
+void Midi::ReadChannelEvent(int32_t& pos, bytes& event) {
+  if (At(pos) & 0x80) runningStatus = Take(pos);
+  // in running status the array still starts with the status, so callers always see it
+  event.assign(HasOneDataByte(runningStatus) ? 2 : 3, runningStatus);
+  for (size_t i = 1; i < event.size(); i++) event[i] = Take(pos);
+}
+
+void Midi::ReadSysexEvent(int32_t& pos, bytes& event) {
+  int32_t start = pos;
+  SkipSysexEvent(pos);
+  event = Copy(start, pos);
+}
+
+void Midi::ReadMetaEvent(int32_t& pos, bytes& event) {
+  int32_t start = pos;
+  SkipMetaEvent(pos);
+  event = Copy(start, pos);
+}
+
+void Midi::ReadSystemEvent(int32_t& pos, bytes& event) { event.assign(1, Take(pos)); }
+
+void Midi::ReadEvent(int32_t& pos, bytes& event) {
+  event.clear();
+  if (walker == Walker::Relabeller && SizeExceeded(pos)) return;
+  if (pos >= Size()) {
+    pos = Beyond(pos, 1);
+    return;
+  }
+  uint8_t b = At(pos);
+  if (b < 0x80 && runningStatus == 0) {
+    pos++;
+    return;
+  }
+  if (b < 0xF0) ReadChannelEvent(pos, event);
+  else if (b < 0xF8) ReadSysexEvent(pos, event);
+  else if (b < 0xFF) ReadSystemEvent(pos, event);
+  else ReadMetaEvent(pos, event);
+}
+
+void Midi::CheckHeader(bool& ok) const {
+  ok = false;
+  int32_t type = GetMidiType();
+  int32_t tracks = GetTrackCount();
+  int32_t division = GetTicks();
+  if (Size() <= 14) {
+    say("MidiFile <= 14 bytes");
+  } else if (Copy(0, 4) != bytes{0x4D, 0x54, 0x68, 0x64}) {
+    say(std::string(image.begin(), image.begin() + 4) + " <> \"MThd\" in MF header");
+  } else if (At(4) != 0 || At(5) != 0 || At(6) != 0 || At(7) != 6) {
+    say("Header chunk size not 6");
+  } else if (type >= 3) {
+    say("Error in header: type MF = " + Num(type));
+  } else if (type == 0 ? tracks != 1 : tracks < 2) {
+    say("Type " + Num(type) + " and # tracks " + Num(tracks) + " incompatible");
+  } else if (division & 0x8000) {
+    say("Unsupported (SMPTE) # ticks");
+  } else if (division == 0) {
+    say("# ticks must be > 0");
+  } else {
+    ok = true;
+  }
+}
+
+void Midi::ReadTrackHeader(int32_t& pos, int32_t& length, bool& ok) const {
+  length = 0;
+  int32_t start = pos;
+  pos = Beyond(pos, 4);
+  bytes id = Copy(start, pos);
+  id.resize(4, 0);
+  ok = id == bytes{0x4D, 0x54, 0x72, 0x6B};
+  if (!ok) {
+    say(std::string(id.begin(), id.end()) + " <> \"MTrk\" in Track header at byte " + Num(start));
+    return;
+  }
+  uint32_t n = 0;
+  for (int i = 0; i < 4; i++) n = n << 8 | Take(pos);
+  length = static_cast<int32_t>(n);
+}
+
+void Midi::SayOverrun(bool deltaTime, int32_t pos, int32_t end) const {
+  switch (walker) {
+    case Walker::Merger:
+      say((deltaTime ? "Delta Time error at : " : "Any Event error at : ") + Num(pos) + " > " +
+          Num(end));
+      break;
+    case Walker::Relabeller:
+      say((deltaTime ? "Time > track size at : " : "Event > track size at : ") + Num(pos));
+      break;
+  }
+}
+
+void Midi::CheckTrackEvents(int32_t start, int32_t length, bool& ok) {
+  ok = true;
+  int32_t pos = start;
+  int32_t end = start + length;
+  while (pos < end) {
+    SkipDeltaTime(pos);
+    if (pos > end) {
+      SayOverrun(true, pos, end);
+      ok = false;
+      return;
+    }
+    // an event is looked for even when the delta time ended exactly at the track's end
+    SkipEvent(pos);
+    if (pos > end) {
+      SayOverrun(false, pos, end);
+      ok = false;
+      return;
+    }
+  }
+  ok = pos == end;
+}
+
+void Midi::CheckFile(bool& ok) {
+  ok = true;
+  int32_t size = Size();
+  if (size == 0) {
+    say("No MidiFile Read yet");
+    ok = false;
+    return;
+  }
+  CheckHeader(ok);
+  if (!ok) return;
+  auto tooFar = [&](int64_t end) {
+    say("# midi bytes (" + Num(end) + ") > file size (" + Num(size) + ")");
+    ok = false;
+  };
+  int32_t pos = 14;
+  for (int32_t k = 0; k < GetTrackCount(); k++) {
+    if (int64_t{pos} + 8 > size) {  // the file ends inside or before this track header
+      tooFar(int64_t{pos} + 8);
+      break;
+    }
+    int32_t length;
+    ReadTrackHeader(pos, length, ok);
+    if (!ok) break;
+    // a length is unsigned: one of 80000000 hex or more can only pass the file's end
+    int64_t end = int64_t{pos} + static_cast<uint32_t>(length);
+    if (end > size) {
+      tooFar(end);
+      break;
+    }
+    CheckTrackEvents(pos, length, ok);
+    pos = static_cast<int32_t>(end);
+    if (!ok) break;
+  }
+  if (ok && pos < size) {
+    say("# midi bytes (" + Num(pos) + ") < file size (" + Num(size) + ")");
+  }
+}
