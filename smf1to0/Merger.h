@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+
+#include "Algemeen.h"
+#include "MidiDoos.h"
+
+// Prints the usage text of smf1to0.
+void ShowUsage();
+// Checks the argument count (args without the program name) and that the input exists; prints
+// the usage text or ": does Not exist" and clears ok when not.
+void CheckParameters(const lijst& args, bool& ok);
+// The number of events of the track data at pos over length bytes; pos ends after the track.
+int32_t CountTrackEvents(Midi& m, int32_t& pos, int32_t length);
+// Reads the events of the same track with their absolute times into events, which
+// CountTrackEvents sized; pos ends after the track.
+void ReadTrackEvents(Midi& m, int32_t& pos, int32_t length, gegevens& events);
+// Every event of every track of a file that passed CheckFile, with absolute times, merged in
+// time order: on equal times lower-numbered tracks first, each track in its own order.
+gegevens CollectEvents(Midi& m);
+// Folds the End of Track events into one, last: every FF 2F 00 becomes the empty meta event
+// FF 0F 00, and the sequence then ends with a single FF 2F 00.
+void RepairEndOfTrack(gegevens& merged);
+// Writes merged as a type-0 file into out with the division ticks; false, after a line, when
+// it would not fit in 2 GB.
+bool WriteType0(const gegevens& merged, int32_t ticks, Midi& out);

@@ -1,0 +1,33 @@
+// smf1to0: merges the tracks of a type-1 MIDI file into a type-0 file.
+#include "Files.h"
+#include "Merger.h"
+
+int main(int argc, char** argv) {
+  lijst args(argv + 1, argv + argc);
+  bool ok;
+  CheckParameters(args, ok);
+  if (!ok) return args.size() == 2 ? 1 : 2;
+  Midi in;
+  in.walker = Walker::Merger;
+  if (!in.LoadFromFile(args[0])) {
+    saycannotread(args[0]);
+    return 1;
+  }
+  in.CheckFile(ok);
+  if (!ok) return 1;
+  if (in.GetMidiType() != 1) {
+    say(args[0] + " is NOT a type 1 MidiFile");
+    say("");
+    ShowUsage();
+    return 1;
+  }
+  gegevens merged = CollectEvents(in);
+  RepairEndOfTrack(merged);
+  Midi out;
+  if (!WriteType0(merged, in.GetTicks(), out)) return 1;
+  if (!out.SaveToFile(args[1])) {
+    saycannotwrite(args[1]);
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,55 @@
+#include "Relabeller.h"
+
+#include "Files.h"
+
+void ShowUsage() {
+  for (const char* line : {"VERSE2CHAN", "", "Convert Lyric to Chantext channel", "",
+                           "Syntax: [program] [IMF] [OMF] [CH]", "",
+                           "IMF = name of Input MidiFile", "OMF = name of Output MidiFile",
+                           " CH = channel-number [0,15]"}) {
+    say(line);
+  }
+}
+
+void CheckParameters(const lijst& args, bool& ok, int32_t& channel) {
+  ok = true;
+  if (args.size() != 3) {
+    ShowUsage();
+    ok = false;
+    return;
+  }
+  // only the digits count, and a minus sign anywhere negates: ch7 is 7, x is 0, 1-5 is -15
+  channel = str2int(args[2]);
+  if (channel < 0 || channel > 15) {
+    say("Channel " + std::to_string(channel) + " out of [0,15] range");
+    ok = false;
+  } else if (!fileexists(args[0])) {
+    say(args[0] + ": does Not exist");
+    ok = false;
+  }
+}
+
+void RelabelLyrics(Midi& m, int32_t channel) {
+  // walk with the running status the check started from, so that every track is cut into
+  // the same events the check accepted
+  m.runningStatus = 0;
+  int32_t pos = 14;
+  bytes event;
+  for (int32_t k = 0; k < m.GetTrackCount(); k++) {
+    int32_t length;
+    bool ok;
+    m.ReadTrackHeader(pos, length, ok);
+    int64_t end = int64_t{pos} + static_cast<uint32_t>(length);
+    if (!ok || end > static_cast<int64_t>(m.image.size())) return;
+    for (int32_t p = pos; p < end;) {
+      m.SkipDeltaTime(p);
+      int32_t at = p;
+      m.ReadEvent(p, event);
+      // the FF of a meta event always stands in the file, so its type byte is at + 1
+      if (event.size() >= 2 && event[0] == 0xFF && event[1] == 0x05) {
+        m.image[at + 1] = static_cast<uint8_t>(0x10 | channel);
+      }
+    }
+    pos = static_cast<int32_t>(end);
+  }
+}
