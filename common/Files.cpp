@@ -39,6 +39,18 @@ ssize_t ReadSome(int fd, char* data, size_t n) {
   return got;
 }
 
+// The offset of the first LF, CR or 1A byte in data[0..n), or n; LF is searched first, since CR
+// and 1A can only stand before it.
+size_t FindLineEnd(const char* data, size_t n) {
+  const void* lf = std::memchr(data, '\n', n);
+  size_t stop = lf ? static_cast<size_t>(static_cast<const char*>(lf) - data) : n;
+  for (char c : {'\r', '\x1A'}) {
+    const void* found = std::memchr(data, c, stop);
+    if (found) stop = static_cast<size_t>(static_cast<const char*>(found) - data);
+  }
+  return stop;
+}
+
 }  // namespace
 
 bool fileexists(const std::string& name) {
@@ -122,10 +134,7 @@ bool textreader::ReadLine(std::string& line) {
   line.clear();
   bool any = false;  // a byte of this line has been taken, so the line exists
   while (begin < end || Fill()) {
-    size_t stop = begin;
-    while (stop < end && buffer[stop] != '\n' && buffer[stop] != '\r' && buffer[stop] != 0x1A) {
-      stop++;
-    }
+    size_t stop = FindLineEnd(buffer.data() + begin, end - begin) + begin;
     line.append(buffer.data() + begin, stop - begin);
     any = any || stop > begin;
     begin = stop;
