@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -106,6 +107,14 @@ void WriteBytes(const std::string& name, const bytes& data) {
 }
 
 bool Exists(const std::string& name) { return access(name.c_str(), F_OK) == 0; }
+
+std::string UnreadableFile(const TempDir& dir) {
+  if (geteuid() == 0) return "/proc/self/mem";
+  std::string name = dir.Path("unreadable");
+  WriteText(name, "File 0 (1) 96\nTrack\n");
+  chmod(name.c_str(), 0);
+  return name;
+}
 
 bool HaveMidicsv() {
   static const bool have = [] {

@@ -59,6 +59,10 @@ void WriteBytes(const std::string& name, const bytes& data);
 // True when name exists as anything (file, folder, ...).
 bool Exists(const std::string& name);
 
+// A regular file whose reading fails: one without read permission, or, for root, who reads
+// every file, /proc/self/mem (unreadable at its start).
+std::string UnreadableFile(const TempDir& dir);
+
 // True when Debian's midicsv is installed; the first call without it prints a loud notice.
 bool HaveMidicsv();
 // The records of midicsv's decoding of a MIDI file, one per line; empty when it refused it.

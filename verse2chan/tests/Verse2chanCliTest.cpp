@@ -343,6 +343,15 @@ TEST(verse2chan, OutputInMissingFolder) {
   EXPECT_EQ(dir.Entries(), (lijst{"in.mid", "out.mid"}));
 }
 
+TEST(verse2chan, UnreadableInput) {
+  TempDir dir;
+  std::string in = UnreadableFile(dir);
+  RunResult r = RunProgram(PROGRAM, {in, dir.Path("out.mid"), "0"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, in + ": cannot be read\n");
+  EXPECT_FALSE(Exists(dir.Path("out.mid")));
+}
+
 TEST(verse2chan, ChainFromLyricSheet) {
   TempDir dir;
   std::string mev = dir.Path("song.mev"), in = dir.Path("song.mid"), out = dir.Path("chan.mid");
