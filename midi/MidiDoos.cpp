@@ -57,7 +57,10 @@ void Midi::WriteVarLen(int32_t value, int32_t& pos) {
 void Midi::WriteEvent(const bytes& event, int32_t& pos) {
   if (event.empty()) return;
   uint8_t s = event[0];
-  bool sameStatus = IsChannelStatus(s) && s == runningStatus;
+  // a first data byte of 80 hex or more would read as a status byte of its own: then the
+  // status stays, so the event reads back as it was written
+  bool sameStatus =
+      IsChannelStatus(s) && s == runningStatus && event.size() > 1 && event[1] < 0x80;
   for (size_t i = sameStatus ? 1 : 0; i < event.size(); i++) Put(pos, event[i]);
   // a status of F0 or more also lands here, and no channel status equals it
   if (s >= 0x80) runningStatus = s;

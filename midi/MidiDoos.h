@@ -41,7 +41,7 @@ class Midi {
   // Writes value (0..7FFFFFFF hex) as a variable-length quantity at pos.
   void WriteVarLen(int32_t value, int32_t& pos);
   // Writes a complete event (at least 1 byte) at pos, leaving out a channel status byte equal
-  // to runningStatus.
+  // to runningStatus unless its first data byte has bit 7 set.
   void WriteEvent(const bytes& event, int32_t& pos);
   // Writes the empty meta event FF 0F 00 at pos; ends running status.
   void WriteEmptyMeta(int32_t& pos);

@@ -181,6 +181,9 @@ TEST(CompileMev, TrackBodies) {
       {"empty meta event ends running status",
        {"N 0 60 100", "10", "10", "N 0 60 0"},
        "00 90 3C 64 0A FF 0F 00 0A 90 3C 00"},
+      {"data byte over 127 keeps its status",
+       {"P 1 12", "P 1 200", "P 1 13"},
+       "00 C1 0C 00 C1 C8 00 0D"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -119,6 +119,8 @@ TEST(WriteEvent, RunningStatusStepByStep) {
       {"F8", "F8", 0xF8},  // a one-byte system event
       {"C5 10", "C5 10", 0xC5},
       {"C5 11", "11", 0xC5},  // one data byte in running status
+      {"C5 C8", "C5 C8", 0xC5},        // a data byte with bit 7 set would read as a status
+      {"C5 12", "12", 0xC5},
   };
   Midi m;
   m.image.assign(64, 0);
