@@ -31,10 +31,10 @@ void SayError(int32_t number, const std::string& line) {
 }  // namespace
 
 void ShowUsage() {
-  for (const char* line : {"MEV2SMF", "", "Converts TextFile to MidiFile",
-                           "Time Differences, Note differences", "",
-                           "Syntax: [program] [ITF] [OMF]", "", "ITF = name of Input TextFile",
-                           "Text behind timestamp allowed", "OMF = name of Output MidiFile"}) {
+  for (const char* line :
+       {"MEV2SMF", "", "Converts TextFile to MidiFile", "Time Differences, Note differences", "",
+        "Syntax: [program] [ITF] [OMF]", "", "ITF = name of Input TextFile",
+        "Text behind timestamp allowed", "OMF = name of Output MidiFile"}) {
     say(line);
   }
 }

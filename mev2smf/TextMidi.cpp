@@ -131,8 +131,8 @@ bytes EncodeMetaEvent(const integers& numbers, const std::string& line) {
       return {0xFF, 0x51, 0x03, Low(args[0] >> 16), Low(args[0] >> 8), Low(args[0])};
     case 0x54:
       if (!needs(5)) return {};
-      return {0xFF, 0x54, 0x05, Low(args[0]), Low(args[1]), Low(args[2]), Low(args[3]),
-              Low(args[4])};
+      return {0xFF,         0x54,         0x05,         Low(args[0]),
+              Low(args[1]), Low(args[2]), Low(args[3]), Low(args[4])};
     case 0x58: {
       if (!needs(4)) return {};
       // the denominator is written as the power of two at or below it; 0 gives FF

@@ -59,8 +59,7 @@ void Midi::WriteEvent(const bytes& event, int32_t& pos) {
   uint8_t s = event[0];
   // a first data byte of 80 hex or more would read as a status byte of its own: then the
   // status stays, so the event reads back as it was written
-  bool sameStatus =
-      IsChannelStatus(s) && s == runningStatus && event.size() > 1 && event[1] < 0x80;
+  bool sameStatus = IsChannelStatus(s) && s == runningStatus && event.size() > 1 && event[1] < 0x80;
   for (size_t i = sameStatus ? 1 : 0; i < event.size(); i++) Put(pos, event[i]);
   // a status of F0 or more also lands here, and no channel status equals it
   if (s >= 0x80) runningStatus = s;
@@ -72,7 +71,8 @@ void Midi::WriteEmptyMeta(int32_t& pos) {
 }
 
 int32_t Midi::Beyond(int32_t pos, int32_t n) {
-  return static_cast<int32_t>(std::min<int64_t>(int64_t{pos} + static_cast<uint32_t>(n), INT32_MAX));
+  return static_cast<int32_t>(
+      std::min<int64_t>(int64_t{pos} + static_cast<uint32_t>(n), INT32_MAX));
 }
 
 bytes Midi::Copy(int32_t start, int32_t pos) const {
@@ -134,10 +134,14 @@ bool Midi::SkipEvent(int32_t& pos) {
     pos++;
     return false;
   }
-  if (b < 0xF0) SkipChannelEvent(pos);
-  else if (b < 0xF8) SkipSysexEvent(pos);
-  else if (b < 0xFF) pos++;
-  else SkipMetaEvent(pos);
+  if (b < 0xF0)
+    SkipChannelEvent(pos);
+  else if (b < 0xF8)
+    SkipSysexEvent(pos);
+  else if (b < 0xFF)
+    pos++;
+  else
+    SkipMetaEvent(pos);
   return true;
 }
 
@@ -174,10 +178,14 @@ void Midi::ReadEvent(int32_t& pos, bytes& event) {
     pos++;
     return;
   }
-  if (b < 0xF0) ReadChannelEvent(pos, event);
-  else if (b < 0xF8) ReadSysexEvent(pos, event);
-  else if (b < 0xFF) ReadSystemEvent(pos, event);
-  else ReadMetaEvent(pos, event);
+  if (b < 0xF0)
+    ReadChannelEvent(pos, event);
+  else if (b < 0xF8)
+    ReadSysexEvent(pos, event);
+  else if (b < 0xFF)
+    ReadSystemEvent(pos, event);
+  else
+    ReadMetaEvent(pos, event);
 }
 
 void Midi::CheckHeader(bool& ok) const {

@@ -13,10 +13,9 @@ const bytes kEmptyMeta = {0xFF, 0x0F, 0x00};
 }  // namespace
 
 void ShowUsage() {
-  for (const char* line : {"SMF1TO0", "", "Converts type 1 to type 0 MidiFile", "",
-                           "Syntax: [program] [IMF] [OMF]", "",
-                           "IMF = name of 1-type MidiFile (Input)",
-                           "OMF = name of 0-type MidiFile (Output)"}) {
+  for (const char* line :
+       {"SMF1TO0", "", "Converts type 1 to type 0 MidiFile", "", "Syntax: [program] [IMF] [OMF]",
+        "", "IMF = name of 1-type MidiFile (Input)", "OMF = name of 0-type MidiFile (Output)"}) {
     say(line);
   }
 }
@@ -67,7 +66,8 @@ gegevens CollectEvents(Midi& m) {
     int32_t length;
     bool ok;
     m.ReadTrackHeader(pos, length, ok);
-    if (!ok || int64_t{pos} + static_cast<uint32_t>(length) > static_cast<int64_t>(m.image.size())) {
+    if (!ok ||
+        int64_t{pos} + static_cast<uint32_t>(length) > static_cast<int64_t>(m.image.size())) {
       break;
     }
     int32_t start = pos;

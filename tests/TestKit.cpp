@@ -1,6 +1,7 @@
 #include "TestKit.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -142,4 +143,98 @@ std::vector<std::string> Midicsv(const std::string& name) {
     }
   }
   return records;
+}
+
+bytes SmfImage(uint16_t type, uint16_t division, const std::vector<std::string>& tracks,
+               const std::string& trailing) {
+  bytes f = Hex("4D 54 68 64 00 00 00 06");
+  for (size_t v : {size_t{type}, tracks.size(), size_t{division}}) {
+    f.push_back(static_cast<uint8_t>(v >> 8));
+    f.push_back(static_cast<uint8_t>(v));
+  }
+  for (const std::string& text : tracks) {
+    bytes t = Hex(text);
+    for (uint8_t b : Hex("4D 54 72 6B")) f.push_back(b);
+    for (int shift = 24; shift >= 0; shift -= 8) {
+      f.push_back(static_cast<uint8_t>(t.size() >> shift));
+    }
+    f.insert(f.end(), t.begin(), t.end());
+  }
+  for (uint8_t b : Hex(trailing)) f.push_back(b);
+  return f;
+}
+
+namespace {
+
+// The arguments in and out, then the extra ones of cli.
+std::vector<std::string> Args(const CommandLine& cli, const std::string& in,
+                              const std::string& out) {
+  std::vector<std::string> all = {in, out};
+  all.insert(all.end(), cli.extra.begin(), cli.extra.end());
+  return all;
+}
+
+}  // namespace
+
+void ExpectCommandLine(const CommandLine& cli, const bytes& input, const bytes& output) {
+  TempDir dir;
+  WriteBytes(dir.Path("in"), input);
+  WriteBytes(dir.Path("same"), input);
+  WriteText(dir.Path("old"), "keep");
+  std::string unreadable = UnreadableFile(dir);
+  std::vector<std::string> fewer = Args(cli, dir.Path("in"), dir.Path("new")), more = fewer;
+  fewer.pop_back();
+  more.push_back("x");
+  struct Run {
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+  } runs[] = {
+      {{}, 2, cli.usage},
+      {fewer, 2, cli.usage},
+      {more, 2, cli.usage},
+      {Args(cli, dir.Path("none"), dir.Path("old")), 1, dir.Path("none") + cli.missing + "\n"},
+      {Args(cli, dir.Path("."), dir.Path("new")), 1, dir.Path(".") + cli.missing + "\n"},
+      {Args(cli, "", dir.Path("new")), 1, cli.missing + "\n"},
+      {Args(cli, unreadable, dir.Path("old")), 1, unreadable + ": cannot be read\n"},
+      {Args(cli, dir.Path("in"), dir.Path("no/new")), 1,
+       dir.Path("no/new") + ": cannot be written\n"},
+      {Args(cli, dir.Path("same"), dir.Path("same")), 0, ""},
+  };
+  for (const Run& run : runs) {
+    SCOPED_TRACE(testing::PrintToString(run.args));
+    RunResult r = RunProgram(cli.program, run.args);
+    EXPECT_EQ(r.status, run.status);
+    EXPECT_EQ(r.out, run.out);
+    EXPECT_EQ(ReadText(dir.Path("old")), "keep");
+    EXPECT_FALSE(Exists(dir.Path("new")));
+  }
+  EXPECT_EQ(ReadBytes(dir.Path("same")), output);
+  ExpectConverted(cli, input, "", output);
+}
+
+void ExpectConverted(const CommandLine& cli, const bytes& input, const std::string& out,
+                     const bytes& output) {
+  TempDir dir;
+  WriteBytes(dir.Path("in"), input);
+  WriteText(dir.Path("out"), std::string(10000, 'o'));  // replaced whole
+  RunResult r = RunProgram(cli.program, Args(cli, dir.Path("in"), dir.Path("out")));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, out);
+  EXPECT_EQ(ReadBytes(dir.Path("out")), output);
+  EXPECT_EQ(ReadBytes(dir.Path("in")), input);
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"in", "out"}));
+}
+
+void ExpectRefused(const CommandLine& cli, const bytes& input, const std::string& out) {
+  TempDir dir;
+  WriteBytes(dir.Path("in"), input);
+  WriteText(dir.Path("old"), "keep");
+  for (const std::string& name : {dir.Path("old"), dir.Path("new")}) {
+    RunResult r = RunProgram(cli.program, Args(cli, dir.Path("in"), name));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, replaceall(out, "<in>", dir.Path("in")));
+  }
+  EXPECT_EQ(ReadText(dir.Path("old")), "keep");
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"in", "old"}));
 }

@@ -67,3 +67,31 @@ std::string UnreadableFile(const TempDir& dir);
 bool HaveMidicsv();
 // The records of midicsv's decoding of a MIDI file, one per line; empty when it refused it.
 std::vector<std::string> Midicsv(const std::string& name);
+
+// A Standard MIDI File: the header chunk with type, the track count and division, one track
+// chunk around the annotated hex of each entry of tracks, then the bytes of trailing.
+bytes SmfImage(uint16_t type, uint16_t division, const std::vector<std::string>& tracks,
+               const std::string& trailing = "");
+
+// How a program is called: [input] [output], then extra (verse2chan's channel).
+struct CommandLine {
+  std::string program;
+  std::string usage;    // printed with exit status 2 after a wrong argument count
+  std::string missing;  // printed after the name of an input that is no file
+  std::vector<std::string> extra;
+};
+
+// The command-line rules every program shares, given a valid input and the output it makes of
+// it. A wrong argument count prints the usage text (exit 2); a missing input, a folder or an
+// empty name prints the missing line; an unreadable input and an output in a missing folder
+// print their lines (exit 1); none of these touches an existing output or makes a new one. A
+// good run converts as ExpectConverted says, also when the output is the input itself.
+void ExpectCommandLine(const CommandLine& cli, const bytes& input, const bytes& output);
+// Runs the program on input, written to a file: it exits 0 after printing exactly out, replaces
+// a longer existing output whole with output and leaves the input as it was.
+void ExpectConverted(const CommandLine& cli, const bytes& input, const std::string& out,
+                     const bytes& output);
+// Runs the program on a refused input, written to a file: it exits 1 after printing exactly out
+// (where "<in>" stands for the input's name), leaves an existing output as it was and makes no
+// new one.
+void ExpectRefused(const CommandLine& cli, const bytes& input, const std::string& out);

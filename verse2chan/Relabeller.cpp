@@ -4,9 +4,8 @@
 
 void ShowUsage() {
   for (const char* line : {"VERSE2CHAN", "", "Convert Lyric to Chantext channel", "",
-                           "Syntax: [program] [IMF] [OMF] [CH]", "",
-                           "IMF = name of Input MidiFile", "OMF = name of Output MidiFile",
-                           " CH = channel-number [0,15]"}) {
+                           "Syntax: [program] [IMF] [OMF] [CH]", "", "IMF = name of Input MidiFile",
+                           "OMF = name of Output MidiFile", " CH = channel-number [0,15]"}) {
     say(line);
   }
 }

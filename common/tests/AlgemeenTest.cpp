@@ -4,18 +4,17 @@
 #include "Algemeen.h"
 #include "TestKit.h"
 
-TEST(ishex, AcceptsOnlyHexDigits) {
-  for (char c : std::string("0123456789ABCDEFabcdef")) EXPECT_TRUE(ishex(c)) << c;
-  // the neighbours of the accepted ranges
-  for (char c : std::string("Gg :@/`")) EXPECT_FALSE(ishex(c)) << c;
-}
-
 TEST(hex2half, ValuesOfDigits) {
   struct Case {
     char ch;
     int value;
   } cases[] = {{'0', 0}, {'9', 9}, {'A', 10}, {'F', 15}, {'a', 10}, {'f', 15}};
-  for (const Case& c : cases) EXPECT_EQ(hex2half(c.ch), c.value) << c.ch;
+  for (const Case& c : cases) {
+    EXPECT_TRUE(ishex(c.ch)) << c.ch;
+    EXPECT_EQ(hex2half(c.ch), c.value) << c.ch;
+  }
+  // the neighbours of the accepted ranges
+  for (char c : std::string("Gg :@/`")) EXPECT_FALSE(ishex(c)) << c;
 }
 
 TEST(hex2half, OtherCharacterEndsProgram) {
@@ -24,24 +23,11 @@ TEST(hex2half, OtherCharacterEndsProgram) {
 }
 
 TEST(half2hex, DigitsAndOutOfRange) {
-  EXPECT_EQ(half2hex(0), '0');
-  EXPECT_EQ(half2hex(9), '9');
-  EXPECT_EQ(half2hex(10), 'A');
-  EXPECT_EQ(half2hex(15), 'F');
-  EXPECT_EQ(half2hex(16), '0');
-  EXPECT_EQ(half2hex(255), '0');
-}
-
-TEST(byte2hex, TwoUpperCaseDigits) {
-  EXPECT_EQ(byte2hex(0x2F), "2F");
-  EXPECT_EQ(byte2hex(0x0A), "0A");
-  EXPECT_EQ(byte2hex(0), "00");
-  EXPECT_EQ(byte2hex(0xFF), "FF");
-}
-
-TEST(bytes2hex, BlankBeforeEveryByte) {
+  std::string digits;
+  for (int v : {0, 9, 10, 15, 16, 255}) digits += half2hex(static_cast<uint8_t>(v));
+  EXPECT_EQ(digits, "09AF00");
+  EXPECT_EQ(byte2hex(0x0A) + byte2hex(0xF2) + byte2hex(0), "0AF200");
   EXPECT_EQ(bytes2hex({0xFF, 0x2F, 0x00}), " FF 2F 00");
-  EXPECT_EQ(bytes2hex({0x90, 0x3C}), " 90 3C");
   EXPECT_EQ(bytes2hex({}), "");
 }
 
@@ -50,22 +36,14 @@ TEST(str2int, DigitsSignsAndWrap) {
     std::string s;
     int32_t value;
   } cases[] = {
-      {"12", 12},
-      {"-12", -12},
-      {"12-", -12},
       {"1-2", -12},
       {"--5", -5},
       {"x7y", 7},
-      {"ch7", 7},
       {"", 0},
-      {"abc", 0},
-      {"-", 0},
-      {"007", 7},
       {"2147483647", 2147483647},
       {"2147483648", INT32_MIN},
       {"4294967297", 1},
       {"-2147483648", INT32_MIN},
-      {"99999999999", static_cast<int32_t>(99999999999LL % 4294967296LL)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.s);
@@ -73,24 +51,13 @@ TEST(str2int, DigitsSignsAndWrap) {
   }
 }
 
-TEST(vlqlength, Borders) {
-  struct Case {
-    int32_t v;
-    int32_t n;
-  } cases[] = {{0, 1},          {127, 1},       {128, 2},     {16383, 2},
-               {16384, 3},      {2097151, 3},   {2097152, 4}, {0x0FFFFFFF, 4},
-               {0x10000000, 5}, {INT32_MAX, 5}, {-1, 1},      {INT32_MIN, 1}};
-  for (const Case& c : cases) EXPECT_EQ(vlqlength(c.v), c.n) << c.v;
+TEST(vlqlength, NegativeValuesTakeOneByte) {
+  // the lengths of the others are checked with WriteVarLen
+  EXPECT_EQ(vlqlength(-1), 1);
+  EXPECT_EQ(vlqlength(INT32_MIN), 1);
 }
 
-TEST(countwords, AgreesWithSplitwords) {
-  for (std::string s : {"", " ", "   ", "a", "a b", "a  b", " a", "a ", "a\tb", "x y z w"}) {
-    SCOPED_TRACE("[" + s + "]");
-    EXPECT_EQ(countwords(s), static_cast<int32_t>(splitwords(s).size()));
-  }
-}
-
-TEST(splitwords, PiecesBetweenBlanks) {
+TEST(splitwords, PiecesBetweenBlanksAsManyAsCountwords) {
   struct Case {
     std::string s;
     lijst pieces;
@@ -101,6 +68,7 @@ TEST(splitwords, PiecesBetweenBlanks) {
   for (const Case& c : cases) {
     SCOPED_TRACE("[" + c.s + "]");
     EXPECT_EQ(splitwords(c.s), c.pieces);
+    EXPECT_EQ(countwords(c.s), static_cast<int32_t>(c.pieces.size()));
   }
 }
 
@@ -110,11 +78,9 @@ TEST(splitsyllables, UnderscoreEndsItsPiece) {
     lijst pieces;
   } cases[] = {
       {"la_la_land", {"la_", "la_", "land"}},
-      {"la_", {"la_", ""}},
       {"word", {"word"}},
       {"", {""}},
       {"__", {"_", "_", ""}},
-      {"_a", {"_", "a"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.s);
@@ -131,11 +97,9 @@ TEST(replaceall, ReplacesEveryOccurrence) {
       {"ab", "abc", "x", "ab"},
       {"abc", "", "x", "abc"},
       {"x/y\\z", "/", "\r\n", "x\r\ny\\z"},
-      {"___", "_", " ", "   "},
       // a replacement that forms the pattern with its neighbour is replaced again,
       // as a search from the start would find it
       {"aab", "ab", "b", "b"},
-      {"aaabb", "ab", "", "a"},
       {"", "_", " ", ""},
   };
   for (const Case& c : cases) {
@@ -151,37 +115,38 @@ TEST(replaceall, LongTextIsLinear) {
 
 namespace {
 
+// Events of one byte each, tagged to tell them apart, as (time, tag) pairs.
 gegevens Timed(std::initializer_list<std::pair<int32_t, uint8_t>> list) {
   gegevens g;
   for (auto [time, tag] : list) g.push_back({time, {tag}});
   return g;
 }
 
+std::vector<std::pair<int32_t, bytes>> Pairs(const gegevens& g) {
+  std::vector<std::pair<int32_t, bytes>> pairs;
+  for (const samen& e : g) pairs.push_back({e.time, e.event});
+  return pairs;
+}
+
 }  // namespace
 
 TEST(mergebytime, EqualTimesFirstWins) {
-  gegevens merged = mergebytime(Timed({{0, 1}, {10, 2}, {10, 3}}), Timed({{5, 4}, {10, 5}}));
-  gegevens expected = Timed({{0, 1}, {5, 4}, {10, 2}, {10, 3}, {10, 5}});
-  ASSERT_EQ(merged.size(), expected.size());
-  for (size_t i = 0; i < merged.size(); i++) {
-    EXPECT_EQ(merged[i].time, expected[i].time) << i;
-    EXPECT_EQ(merged[i].event, expected[i].event) << i;
+  struct Case {
+    std::string name;
+    gegevens first, second, merged;
+  } cases[] = {
+      {"ties", Timed({{0, 1}, {10, 2}, {10, 3}}), Timed({{5, 4}, {10, 5}}),
+       Timed({{0, 1}, {5, 4}, {10, 2}, {10, 3}, {10, 5}})},
+      {"largest times", Timed({{INT32_MAX, 1}}), Timed({{INT32_MAX - 1, 2}, {INT32_MAX, 3}}),
+       Timed({{INT32_MAX - 1, 2}, {INT32_MAX, 1}, {INT32_MAX, 3}})},
+      {"second empty", Timed({{1, 7}, {2, 8}}), {}, Timed({{1, 7}, {2, 8}})},
+      {"first empty", {}, Timed({{1, 7}, {2, 8}}), Timed({{1, 7}, {2, 8}})},
+      {"both empty", {}, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Pairs(mergebytime(c.first, c.second)), Pairs(c.merged));
   }
-}
-
-TEST(mergebytime, EmptyInputs) {
-  gegevens some = Timed({{1, 7}, {2, 8}});
-  EXPECT_EQ(mergebytime(some, {}).size(), 2u);
-  EXPECT_EQ(mergebytime({}, some)[1].event, bytes{8});
-  EXPECT_TRUE(mergebytime({}, {}).empty());
-}
-
-TEST(mergebytime, LargestTimesKeepOrder) {
-  gegevens merged =
-      mergebytime(Timed({{INT32_MAX, 1}}), Timed({{INT32_MAX - 1, 2}, {INT32_MAX, 3}}));
-  EXPECT_EQ(merged[0].event, bytes{2});
-  EXPECT_EQ(merged[1].event, bytes{1});
-  EXPECT_EQ(merged[2].event, bytes{3});
 }
 
 TEST(add32, WrapsWithoutOverflow) {

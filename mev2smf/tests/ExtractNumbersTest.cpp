@@ -10,7 +10,6 @@ TEST(ExtractNumbers, Table) {
       {"", {}},
       {"Note Control Meta", {}},
       {"File 0 (1) 120", {0, 120}},
-      {"N 0 60 100", {0, 60, 100}},
       {"N 007 60", {7, 60}},
       {"N\t0\t60\t100", {0, 60, 100}},  // a tab separates numbers
       {"a+5", {5}},                     // so does a plus sign
@@ -32,7 +31,6 @@ TEST(ExtractNumbers, Table) {
       {"x 12-4", {12, -4}},
       {"x -5-3", {5, -3}},  // the second "-" starts a new number before the first is negated
       {"Meta $05(Lyric) Hel-lo", {5}},
-      {"Note-on 0 60 100", {0, 60, 100}},
       {"x -(1) 5", {5}},
       // quotes and remarks
       {"N 0 60 100 (C4)", {0, 60, 100}},
@@ -45,7 +43,6 @@ TEST(ExtractNumbers, Table) {
       {"x (open 5", {}},
       // 32-bit wrap
       {"x 4294967297", {1}},
-      {"x 2147483647", {2147483647}},
       {"x 2147483648", {INT32_MIN}},
       {"x -2147483648", {INT32_MIN}},
       {"x $FFFFFFFF", {-1}},

@@ -40,6 +40,7 @@ struct FileCase {
   std::string merger;      // lines printed as the merger
   std::string relabeller;  // lines printed as the relabeller; "=" for the same
   bool ok;
+  int relabellerOk = -1;  // whether the relabeller accepts it when that differs
 };
 
 void RunFileCases(const std::vector<FileCase>& cases) {
@@ -50,7 +51,7 @@ void RunFileCases(const std::vector<FileCase>& cases) {
     EXPECT_EQ(merger.ok, c.ok);
     Result relabeller = CheckAs(Hex(c.file), Walker::Relabeller);
     EXPECT_EQ(relabeller.text, c.relabeller == "=" ? c.merger : c.relabeller);
-    EXPECT_EQ(relabeller.ok, c.ok);
+    EXPECT_EQ(relabeller.ok, c.relabellerOk < 0 ? c.ok : c.relabellerOk == 1);
   }
 }
 
@@ -61,7 +62,6 @@ TEST(CheckHeader, EveryStepInOrder) {
     std::string file;
     std::string text;  // empty when the header passes
   } cases[] = {
-      {"", "MidiFile <= 14 bytes\n"},
       {kType0, "MidiFile <= 14 bytes\n"},  // a valid header alone is still too short
       {kType0 + "00", ""},
       {"52 49 46 46 24 00 00 00 57 41 56 45 66 6D 74 20", "RIFF <> \"MThd\" in MF header\n"},
@@ -75,10 +75,8 @@ TEST(CheckHeader, EveryStepInOrder) {
       {kMThd + "00 00 00 02 00 60 00", "Type 0 and # tracks 2 incompatible\n"},
       {kMThd + "00 01 00 01 00 60 00", "Type 1 and # tracks 1 incompatible\n"},
       {kMThd + "00 02 00 00 00 60 00", "Type 2 and # tracks 0 incompatible\n"},
-      {kMThd + "00 00 00 00 00 60 00", "Type 0 and # tracks 0 incompatible\n"},
       {kMThd + "00 01 00 02 00 60 00", ""},
       {kMThd + "00 02 FF FF 00 60 00", ""},
-      {kMThd + "00 00 00 01 E2 50 00", "Unsupported (SMPTE) # ticks\n"},
       {kMThd + "00 00 00 01 80 00 00", "Unsupported (SMPTE) # ticks\n"},
       {kMThd + "00 00 00 01 00 00 00", "# ticks must be > 0\n"},
       {kMThd + "00 00 00 01 7F FF 00", ""},
@@ -104,12 +102,9 @@ TEST(ReadTrackHeader, IdentifierAndLength) {
     int32_t pos;
     std::string text;
   } cases[] = {
-      {"4D 54 72 6B 00 00 00 04", true, 4, 22, ""},
       {"4D 54 72 6B 00 01 02 03", true, 0x010203, 22, ""},
       {"4D 54 72 6B 80 00 00 00", true, INT32_MIN, 22, ""},  // signed, as read
-      {"4D 54 72 6B FF FF FF FF", true, -1, 22, ""},
       {"4D 54 72 4B 00 00 00 04", false, 0, 18, "MTrK <> \"MTrk\" in Track header at byte 14\n"},
-      {"4D 54 68 64 00 00 00 06", false, 0, 18, "MThd <> \"MTrk\" in Track header at byte 14\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.chunk);
@@ -127,46 +122,13 @@ TEST(ReadTrackHeader, IdentifierAndLength) {
   }
 }
 
-TEST(CheckTrackEvents, EndsExactlyAtTrackEnd) {
-  // track data from 22: delta 0, End of Track, then a byte of the next chunk
-  struct Case {
-    int32_t length;
-    std::string merger;
-    std::string relabeller;
-  } cases[] = {
-      {4, "", ""},
-      {0, "", ""},
-      {3, "Any Event error at : 26 > 25\n", "Event > track size at : 26\n"},
-      {1, "Any Event error at : 26 > 23\n", "Event > track size at : 26\n"},
-  };
-  for (Walker w : {Walker::Merger, Walker::Relabeller}) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(c.length);
-      Midi m;
-      m.image = Hex(kType0 + kMTrk + "00 00 00 04  00 FF 2F 00  4D");
-      m.walker = w;
-      CoutCapture out;
-      bool ok = !c.merger.empty();
-      m.CheckTrackEvents(22, c.length, ok);
-      EXPECT_EQ(ok, c.merger.empty());
-      EXPECT_EQ(out.Text(), w == Walker::Merger ? c.merger : c.relabeller);
-    }
-  }
-}
-
-TEST(CheckFile, Headers) {
+TEST(CheckFile, HeaderAndTrackChunks) {
   RunFileCases({
       {"", "No MidiFile Read yet\n", "=", false},
       {"4D 54 68 64", "MidiFile <= 14 bytes\n", "=", false},
-      {kType0, "MidiFile <= 14 bytes\n", "=", false},
       // past the header, the 15th byte cannot hold a track header
       {kType0 + "00", "# midi bytes (22) > file size (15)\n", "=", false},
-      {kMThd + "00 00 00 01 E2 50" + kEndOfTrack, "Unsupported (SMPTE) # ticks\n", "=", false},
-  });
-}
-
-TEST(CheckFile, TrackChunks) {
-  RunFileCases({
+      // track chunks
       {kType0 + kEndOfTrack, "", "", true},
       {kType0 + kMTrk + "00 00 00 00", "", "", true},                         // an empty track
       {kType0 + kMTrk + "00 00 00 07  00 90 3C 40  60 3C 00", "", "", true},  // no End of Track
@@ -182,7 +144,7 @@ TEST(CheckFile, TrackChunks) {
   });
 }
 
-TEST(CheckFile, TrackPastTheFileEnd) {
+TEST(CheckFile, TrackOrEventsPastTheEnd) {
   RunFileCases({
       // the end is 10 bytes past the file: no event is walked
       {kType0 + kMTrk + "00 00 00 0E  00 FF 2F 00", "# midi bytes (36) > file size (26)\n", "=",
@@ -195,18 +157,13 @@ TEST(CheckFile, TrackPastTheFileEnd) {
        "=", false},
       // more tracks announced than the file holds
       {kType1 + kEndOfTrack, "# midi bytes (34) > file size (26)\n", "=", false},
-      {kMThd + "00 02 FF FF 00 60" + kEndOfTrack, "# midi bytes (34) > file size (26)\n", "=",
-       false},
       // the file ends inside a track header
       {kType0 + "4D 54 72 6B 00 00", "# midi bytes (22) > file size (20)\n", "=", false},
-      {kType1 + kEndOfTrack + "4D 54", "# midi bytes (34) > file size (28)\n", "=", false},
-  });
-}
-
-TEST(CheckFile, EventsPastTheTrackEnd) {
-  RunFileCases({
+      // events past the track's end
       // 00 FF 2F 00 stated as 3 bytes: the walk ends at 26, the track at 25
       {kType0 + kMTrk + "00 00 00 03  00 FF 2F 00", "Any Event error at : 26 > 25\n",
+       "Event > track size at : 26\n", false},
+      {kType0 + kMTrk + "00 00 00 01  00 FF 2F 00", "Any Event error at : 26 > 23\n",
        "Event > track size at : 26\n", false},
       // a delta time whose last byte lies past the track end
       {kType0 + kMTrk + "00 00 00 02  81 80 00 FF 2F 00", "Delta Time error at : 25 > 24\n",
@@ -227,21 +184,12 @@ TEST(CheckFile, EventsPastTheTrackEnd) {
 TEST(CheckFile, ReadAtTheFileEnd) {
   // the merger overruns where a delta time or length has no byte left; the relabeller stops at
   // its guard with a line and accepts the track
-  struct Case {
-    std::string file;
-    std::string merger;
-  } cases[] = {
-      {kType0 + kMTrk + "00 00 00 05  00 FF 2F 00 00", "Any Event error at : 28 > 27\n"},
-      {kType0 + kMTrk + "00 00 00 03  00 FF 01", "Any Event error at : 26 > 25\n"},
-      {kType0 + kMTrk + "00 00 00 02  00 F0", "Any Event error at : 25 > 24\n"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.file);
-    Result merger = CheckAs(Hex(c.file), Walker::Merger);
-    EXPECT_EQ(merger.text, c.merger);
-    EXPECT_FALSE(merger.ok);
-    Result relabeller = CheckAs(Hex(c.file), Walker::Relabeller);
-    EXPECT_EQ(relabeller.text, "MidiFile size exceeded\n");
-    EXPECT_TRUE(relabeller.ok);
-  }
+  RunFileCases({
+      {kType0 + kMTrk + "00 00 00 05  00 FF 2F 00 00", "Any Event error at : 28 > 27\n",
+       "MidiFile size exceeded\n", false, true},
+      {kType0 + kMTrk + "00 00 00 03  00 FF 01", "Any Event error at : 26 > 25\n",
+       "MidiFile size exceeded\n", false, true},
+      {kType0 + kMTrk + "00 00 00 02  00 F0", "Any Event error at : 25 > 24\n",
+       "MidiFile size exceeded\n", false, true},
+  });
 }

@@ -1,0 +1,27 @@
+#include "FuzzTargets.h"
+#include "Relabeller.h"
+
+int FuzzVerse2chan(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  QuietOutput quiet;
+  int32_t channel = data[0] & 0x0F;
+  const bytes input(data + 1, data + size);
+  Midi m;
+  m.walker = Walker::Relabeller;
+  m.image = input;
+  bool ok;
+  m.CheckFile(ok);
+  if (m.image != input) FuzzFailure("verse2chan", "CheckFile changed the image");
+  if (!ok) return 0;
+  RelabelLyrics(m, channel);
+  if (m.image.size() != input.size()) FuzzFailure("verse2chan", "the image changed its size");
+  for (size_t i = 0; i < input.size(); i++) {
+    if (m.image[i] == input[i]) continue;
+    // only the type byte of a Lyric event changes: FF 05 becomes FF 1n
+    if (i == 0 || input[i - 1] != 0xFF || input[i] != 0x05 || m.image[i] != (0x10 | channel)) {
+      FuzzFailure("verse2chan", "byte " + std::to_string(i) + " changed from" +
+                                    bytes2hex({input[i]}) + " to" + bytes2hex({m.image[i]}));
+    }
+  }
+  return 0;
+}
