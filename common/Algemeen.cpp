@@ -5,6 +5,10 @@
 
 void say(const std::string& line) { std::cout << line << '\n'; }
 
+void saylines(std::initializer_list<const char*> lines) {
+  for (const char* line : lines) say(line);
+}
+
 int32_t add32(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ using gegevens = std::vector<samen>;
 
 // Writes one line and a line end to standard output; every message goes through here.
 void say(const std::string& line);
+
+// Writes each of lines through say().
+void saylines(std::initializer_list<const char*> lines);
 
 // The sum of a and b, wrapping at 32 bits.
 int32_t add32(int32_t a, int32_t b);

@@ -244,6 +244,18 @@ bool savefile(const std::string& name, const bytes& data) {
   return out.Commit();
 }
 
+bool checkcount(const lijst& args, size_t count, void (*showUsage)()) {
+  if (args.size() == count) return true;
+  showUsage();
+  return false;
+}
+
+bool checkinput(const std::string& name, const std::string& missing) {
+  if (fileexists(name)) return true;
+  say(name + missing);
+  return false;
+}
+
 void saycannotread(const std::string& name) { say(name + ": cannot be read"); }
 
 void saycannotwrite(const std::string& name) { say(name + ": cannot be written"); }

@@ -75,6 +75,11 @@ class outputfile {
   bool failed = false;
 };
 
+// True when args holds count arguments; otherwise prints the usage text through showUsage.
+bool checkcount(const lijst& args, size_t count, void (*showUsage)());
+// True when the input file name exists; otherwise prints name + missing, the program's wording.
+bool checkinput(const std::string& name, const std::string& missing);
+
 // Prints the line for a file that exists but cannot be read: name + ": cannot be read".
 void saycannotread(const std::string& name);
 // Prints the line for an output that cannot be created or written: name + ": cannot be written".

@@ -3,22 +3,12 @@
 #include "Files.h"
 
 void ShowUsage() {
-  for (const char* line :
-       {"LYS2MEV", "", "Converts Lyricsheet to Midi Text", "", "Syntax: [program] [ITF] [OTF]", "",
-        "ITF = name of Input TextFile (LYS)", "OTF = name of Output TextFile (MEV)"}) {
-    say(line);
-  }
+  saylines({"LYS2MEV", "", "Converts Lyricsheet to Midi Text", "", "Syntax: [program] [ITF] [OTF]",
+            "", "ITF = name of Input TextFile (LYS)", "OTF = name of Output TextFile (MEV)"});
 }
 
 void CheckParameters(const lijst& args, bool& ok) {
-  ok = true;
-  if (args.size() != 2) {
-    ShowUsage();
-    ok = false;
-  } else if (!fileexists(args[0])) {
-    say(args[0] + ": does Not exist");
-    ok = false;
-  }
+  ok = checkcount(args, 2, ShowUsage) && checkinput(args[0], ": does Not exist");
 }
 
 lijst MevHead() { return {"File 0 (1) 120", "Track #1"}; }

@@ -31,23 +31,13 @@ void SayError(int32_t number, const std::string& line) {
 }  // namespace
 
 void ShowUsage() {
-  for (const char* line :
-       {"MEV2SMF", "", "Converts TextFile to MidiFile", "Time Differences, Note differences", "",
-        "Syntax: [program] [ITF] [OMF]", "", "ITF = name of Input TextFile",
-        "Text behind timestamp allowed", "OMF = name of Output MidiFile"}) {
-    say(line);
-  }
+  saylines({"MEV2SMF", "", "Converts TextFile to MidiFile", "Time Differences, Note differences",
+            "", "Syntax: [program] [ITF] [OMF]", "", "ITF = name of Input TextFile",
+            "Text behind timestamp allowed", "OMF = name of Output MidiFile"});
 }
 
 void CheckParameters(const lijst& args, bool& ok) {
-  ok = true;
-  if (args.size() != 2) {
-    ok = false;
-    ShowUsage();
-  } else if (!fileexists(args[0])) {
-    say(args[0] + " not found.");
-    ok = false;
-  }
+  ok = checkcount(args, 2, ShowUsage) && checkinput(args[0], " not found.");
 }
 
 bool IsTimeLine(const std::string& line) {

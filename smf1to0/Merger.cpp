@@ -13,22 +13,13 @@ const bytes kEmptyMeta = {0xFF, 0x0F, 0x00};
 }  // namespace
 
 void ShowUsage() {
-  for (const char* line :
-       {"SMF1TO0", "", "Converts type 1 to type 0 MidiFile", "", "Syntax: [program] [IMF] [OMF]",
-        "", "IMF = name of 1-type MidiFile (Input)", "OMF = name of 0-type MidiFile (Output)"}) {
-    say(line);
-  }
+  saylines({"SMF1TO0", "", "Converts type 1 to type 0 MidiFile", "",
+            "Syntax: [program] [IMF] [OMF]", "", "IMF = name of 1-type MidiFile (Input)",
+            "OMF = name of 0-type MidiFile (Output)"});
 }
 
 void CheckParameters(const lijst& args, bool& ok) {
-  ok = true;
-  if (args.size() != 2) {
-    ShowUsage();
-    ok = false;
-  } else if (!fileexists(args[0])) {
-    say(args[0] + ": does Not exist");
-    ok = false;
-  }
+  ok = checkcount(args, 2, ShowUsage) && checkinput(args[0], ": does Not exist");
 }
 
 int32_t CountTrackEvents(Midi& m, int32_t& pos, int32_t length) {
