@@ -276,6 +276,9 @@ void Midi::CheckFile(bool& ok) {
     say("# midi bytes (" + Num(end) + ") > file size (" + Num(size) + ")");
     ok = false;
   };
+  // the check leaves the running status as it found it, so the program's own walk that follows
+  // cuts every track into the same events the check accepted
+  uint8_t status = runningStatus;
   int32_t pos = 14;
   for (int32_t k = 0; k < GetTrackCount(); k++) {
     if (int64_t{pos} + 8 > size) {  // the file ends inside or before this track header
@@ -295,6 +298,7 @@ void Midi::CheckFile(bool& ok) {
     pos = static_cast<int32_t>(end);
     if (!ok) break;
   }
+  runningStatus = status;
   if (ok && pos < size) {
     say("# midi bytes (" + Num(pos) + ") < file size (" + Num(size) + ")");
   }

@@ -78,7 +78,8 @@ class Midi {
   // Walks one track's data from start over length bytes (inside image); clears ok after a line
   // when the events do not end exactly at the track's end.
   void CheckTrackEvents(int32_t start, int32_t length, bool& ok);
-  // The whole structure check of a loaded file: header, every track chunk and its events.
+  // The whole structure check of a loaded file: header, every track chunk and its events;
+  // runningStatus is as it was before.
   void CheckFile(bool& ok);
 
  private:

@@ -48,9 +48,6 @@ void ReadTrackEvents(Midi& m, int32_t& pos, int32_t length, gegevens& events) {
 }
 
 gegevens CollectEvents(Midi& m) {
-  // walk with the running status the check started from, so that every track is cut into
-  // the same events the check accepted
-  m.runningStatus = 0;
   std::vector<gegevens> tracks;
   int32_t pos = 14;
   for (int32_t k = 0; k < m.GetTrackCount(); k++) {

@@ -22,9 +22,6 @@ void CheckParameters(const lijst& args, bool& ok, int32_t& channel) {
 }
 
 void RelabelLyrics(Midi& m, int32_t channel) {
-  // walk with the running status the check started from, so that every track is cut into
-  // the same events the check accepted
-  m.runningStatus = 0;
   int32_t pos = 14;
   bytes event;
   for (int32_t k = 0; k < m.GetTrackCount(); k++) {
