@@ -3,92 +3,18 @@
 // report), and leave its input as it was. A refused input gives its exact lines, exit status 1
 // (2 for a wrong argument count), no output file, and an existing output file untouched; an odd
 // but valid input gives exit status 0 and the exact output file.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "TestKit.h"
 
-extern char** environ;
-
 namespace {
-
-// A run that takes longer than this hangs.
-constexpr int kTimeLimitSeconds = 120;
-
-struct Ending {
-  int status = -1;  // the exit status, or 128 + the signal that ended the program
-  bool hung = false;
-  std::string out;
-  std::string err;
-};
-
-// Runs program with args in folder, standard input empty, collecting standard output and
-// standard error apart; a program still running after the time limit is killed as hung.
-Ending Run(const std::string& folder, const std::string& program,
-           const std::vector<std::string>& args) {
-  Ending e;
-  int out[2];
-  int err[2];
-  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return e;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-  std::vector<char*> argv{const_cast<char*>(program.c_str())};
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid;
-  int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
-  close(err[1]);
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kTimeLimitSeconds);
-  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-  std::string* into[2] = {&e.out, &e.err};
-  int open = spawned == 0 ? 2 : 0;
-  char block[1 << 16];
-  while (open > 0) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) {
-      e.hung = true;
-      kill(pid, SIGKILL);
-      break;
-    }
-    if (poll(fds, 2, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
-    for (int i = 0; i < 2; i++) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      ssize_t got = read(fds[i].fd, block, sizeof block);
-      if (got > 0) {
-        into[i]->append(block, static_cast<size_t>(got));
-      } else if (got == 0 || errno != EINTR) {
-        fds[i].fd = -1;
-        open--;
-      }
-    }
-  }
-  close(out[0]);
-  close(err[0]);
-  if (spawned != 0) return e;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  e.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return e;
-}
 
 // What stands under the input's name (the first argument) before the run: the input, a folder,
 // an input that cannot be read, or nothing.
@@ -127,7 +53,7 @@ bool Unchanged(const std::string& in, const bytes& data) {
 
 std::string Name(const std::string& program) { return program.substr(program.rfind('/') + 1); }
 
-void ExpectCleanEnding(const Row& row, const Ending& e) {
+void ExpectCleanEnding(const Row& row, const RunResult& e) {
   EXPECT_FALSE(e.hung) << "no ending within " << kTimeLimitSeconds << " s";
   EXPECT_LT(e.status, 128) << "ended by signal " << e.status - 128;
   EXPECT_EQ(e.err, "") << "standard error is not empty";
@@ -158,7 +84,7 @@ void RunRow(const Row& row) {
   }
   lijst before = dir.Entries();
 
-  Ending e = Run(dir.Path(""), row.program, row.args);
+  RunResult e = RunProgramIn(dir.Path(""), row.program, row.args);
   ExpectCleanEnding(row, e);
   const bool sameName = row.args.size() >= 2 && row.args[0] == row.args[1];
   if (hasInput && row.kind == Input::Unreadable) {
@@ -184,7 +110,7 @@ void RunRow(const Row& row) {
   if (row.args.size() < 2 || sameName || row.args[1].find('/') != std::string::npos) return;
   const std::string out = dir.Path(row.args[1]);
   WriteText(out, kExisting);
-  Ending again = Run(dir.Path(""), row.program, row.args);
+  RunResult again = RunProgramIn(dir.Path(""), row.program, row.args);
   ExpectCleanEnding(row, again);
   EXPECT_EQ(ReadText(out), kExisting) << "an existing output was touched";
   lijst after = before;

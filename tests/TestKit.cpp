@@ -2,12 +2,16 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -58,33 +62,64 @@ std::vector<std::string> TempDir::Entries() const {
   return names;
 }
 
-RunResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
-  int pipefd[2];
-  if (pipe(pipefd) != 0) return {-1, ""};
+RunResult RunProgramIn(const std::string& folder, const std::string& program,
+                       const std::vector<std::string>& args) {
+  RunResult e;
+  int out[2];
+  int err[2];
+  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return e;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, pipefd[1], 1);
-  posix_spawn_file_actions_addclose(&actions, pipefd[0]);
-  posix_spawn_file_actions_addclose(&actions, pipefd[1]);
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   pid_t pid;
   int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  close(pipefd[1]);
-  RunResult result{-1, ""};
-  char block[4096];
-  ssize_t got;
-  while ((got = read(pipefd[0], block, sizeof block)) > 0) result.out.append(block, got);
-  close(pipefd[0]);
-  if (spawned != 0) return result;
+  close(out[1]);
+  close(err[1]);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kTimeLimitSeconds);
+  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  std::string* into[2] = {&e.out, &e.err};
+  int open = spawned == 0 ? 2 : 0;
+  char block[1 << 16];
+  while (open > 0) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      e.hung = true;
+      kill(pid, SIGKILL);
+      break;
+    }
+    if (poll(fds, 2, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
+    for (int i = 0; i < 2; i++) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      ssize_t got = read(fds[i].fd, block, sizeof block);
+      if (got > 0) {
+        into[i]->append(block, static_cast<size_t>(got));
+      } else if (got == 0 || errno != EINTR) {
+        fds[i].fd = -1;
+        open--;
+      }
+    }
+  }
+  close(out[0]);
+  close(err[0]);
+  if (spawned != 0) return e;
   int status = 0;
   waitpid(pid, &status, 0);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return result;
+  e.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return e;
+}
+
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
+  RunResult r = RunProgramIn(".", program, args);
+  std::cerr << r.err;  // a sanitizer report shows in the test's log
+  return r;
 }
 
 std::string ReadText(const std::string& name) {

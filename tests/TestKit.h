@@ -40,13 +40,22 @@ class TempDir {
   std::string path;
 };
 
+// A run that takes longer than this hangs.
+constexpr int kTimeLimitSeconds = 120;
+
 // What a program run printed and how it ended.
 struct RunResult {
-  int status;  // the exit status, or 128 + the signal that ended it
+  int status = -1;  // the exit status, or 128 + the signal that ended it
+  bool hung = false;
   std::string out;
+  std::string err;
 };
 
-// Runs program with args, standard input empty, and collects its standard output.
+// Runs program with args in folder, standard input empty, collecting standard output and
+// standard error apart; a program still running after kTimeLimitSeconds is killed as hung.
+RunResult RunProgramIn(const std::string& folder, const std::string& program,
+                       const std::vector<std::string>& args);
+// The same in the current folder; what the program wrote to standard error is passed on.
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args);
 
 // Reads a whole file as text; a missing file gives "<missing>".
