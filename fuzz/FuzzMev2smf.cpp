@@ -34,7 +34,14 @@ bool OnlyCompleteEvents(const std::string& text) {
       lastWasTime = false;
     } else if (inTrack && !line.empty() && line[0] != '*') {
       lastWasTime = IsTimeLine(line);
-      complete = complete && (lastWasTime || ReadsBackWhole(EncodeEventLine(line)));
+      if (lastWasTime) continue;
+      bytes event = EncodeEventLine(line);
+      bool whole = ReadsBackWhole(event);
+      // an event that carries its length always reads back whole: the length field is exact
+      if (!event.empty() && (line[0] == 'M' || line[0] == 'H') && !whole) {
+        Fail("an event with a length field does not read back whole");
+      }
+      complete = complete && whole;
     }
   }
   return complete && !lastWasTime;

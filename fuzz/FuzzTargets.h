@@ -21,8 +21,9 @@ int FuzzVerse2chan(const uint8_t* data, size_t size);
 int FuzzSmf1to0(const uint8_t* data, size_t size);
 // One MEV line through ExtractNumbers and EncodeEventLine: the event has the layout of its kind.
 int FuzzEventLine(const uint8_t* data, size_t size);
-// A whole MEV text through CompileMev: a compiled image has exact chunks, and passes CheckFile
-// when its header does and every event line gives a complete event.
+// A whole MEV text through CompileMev: a compiled image has exact chunks, every meta and escape
+// event reads back whole, and the image passes CheckFile when its header does and every event
+// line gives a complete event.
 int FuzzMev2smf(const uint8_t* data, size_t size);
 // A lyric sheet through the conversion: no piece holds a blank, the pieces hold every other
 // byte of the line, and the MEV compiles into a file that passes CheckFile.

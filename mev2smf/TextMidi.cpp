@@ -12,10 +12,8 @@ uint8_t Low(int32_t v) { return static_cast<uint8_t>(v); }
 
 // head, then the length of data as a variable-length quantity, then data.
 bytes WithLength(bytes head, const bytes& data) {
-  Midi length;
-  int32_t pos = 0;
-  length.WriteVarLen(static_cast<int32_t>(data.size()), pos);
-  head.insert(head.end(), length.image.begin(), length.image.end());
+  bytes length = Midi::VarLen(static_cast<int32_t>(data.size()));
+  head.insert(head.end(), length.begin(), length.end());
   head.insert(head.end(), data.begin(), data.end());
   return head;
 }

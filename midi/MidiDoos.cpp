@@ -54,6 +54,15 @@ void Midi::WriteVarLen(int32_t value, int32_t& pos) {
   }
 }
 
+bytes Midi::VarLen(int32_t value) {
+  Midi scratch;
+  int32_t pos = 0;
+  scratch.WriteVarLen(value, pos);
+  // writing grows the image ahead of the bytes written: only the first pos of them count
+  scratch.image.resize(static_cast<size_t>(pos));
+  return scratch.image;
+}
+
 void Midi::WriteEvent(const bytes& event, int32_t& pos) {
   if (event.empty()) return;
   uint8_t s = event[0];

@@ -40,6 +40,8 @@ class Midi {
   void WriteTrackHeader(uint32_t length, int32_t p);
   // Writes value (0..7FFFFFFF hex) as a variable-length quantity at pos.
   void WriteVarLen(int32_t value, int32_t& pos);
+  // The bytes of value as a variable-length quantity, exactly vlqlength(value) of them.
+  static bytes VarLen(int32_t value);
   // Writes a complete event (at least 1 byte) at pos, leaving out a channel status byte equal
   // to runningStatus unless its first data byte has bit 7 set.
   void WriteEvent(const bytes& event, int32_t& pos);

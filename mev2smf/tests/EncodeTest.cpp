@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "MidiDoos.h"
 #include "TestKit.h"
 #include "TextMidi.h"
 
@@ -138,6 +139,37 @@ TEST(EncodeEventLine, LongPartsCarryTheirTrueLength) {
     bytes event = Hex(c.head);
     event.insert(event.end(), c.text.begin(), c.text.end());
     EXPECT_EQ(EncodeEventLine(c.line), event);
+  }
+}
+
+// Every kind of line that writes a length, at each boundary of the length field's size: the
+// event reads back whole, and its length field says exactly how many data bytes follow.
+TEST(EncodeEventLine, LengthFieldAtEveryBoundary) {
+  for (size_t length : {0, 127, 128, 16383, 16384, 2097151, 2097152}) {
+    const std::string a(length, 'a');
+    std::string numbers;
+    numbers.reserve(2 * length);
+    for (size_t i = 0; i < length; i++) numbers += " 1";
+    struct Case {
+      std::string line;
+      uint8_t data;  // what every data byte is
+    } cases[] = {
+        {"Meta $05(Lyric) " + a, 'a'}, {"Meta $12 " + a, 'a'}, {"Meta $03 \"" + a + "\"", 'a'},
+        {"Meta $7F" + numbers, 1},     {"H" + numbers, 1},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.line.substr(0, 12) + " with " + std::to_string(length) + " data bytes");
+      Midi m;
+      m.image = EncodeEventLine(c.line);
+      int32_t pos = 0;
+      bytes back;
+      m.ReadEvent(pos, back);
+      EXPECT_EQ(back, m.image);
+      EXPECT_EQ(pos, static_cast<int32_t>(m.image.size()));
+      pos = m.image[0] == 0xFF ? 2 : 1;
+      EXPECT_EQ(m.ReadVarLen(pos), static_cast<int32_t>(length));
+      EXPECT_EQ(bytes(m.image.begin() + pos, m.image.end()), bytes(length, c.data));
+    }
   }
 }
 
