@@ -2,15 +2,6 @@
 
 #include "Files.h"
 
-void ShowUsage() {
-  saylines({"LYS2MEV", "", "Converts Lyricsheet to Midi Text", "", "Syntax: [program] [ITF] [OTF]",
-            "", "ITF = name of Input TextFile (LYS)", "OTF = name of Output TextFile (MEV)"});
-}
-
-void CheckParameters(const lijst& args, bool& ok) {
-  ok = checkcount(args, 2, ShowUsage) && checkinput(args[0], ": does Not exist");
-}
-
 lijst MevHead() { return {"File 0 (1) 120", "Track #1"}; }
 
 void AddPieces(const std::string& line, lijst& mev) {

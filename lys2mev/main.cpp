@@ -2,6 +2,19 @@
 #include "Files.h"
 #include "LyricSheet.h"
 
+namespace {
+
+void ShowUsage() {
+  saylines({"LYS2MEV", "", "Converts Lyricsheet to Midi Text", "", "Syntax: [program] [ITF] [OTF]",
+            "", "ITF = name of Input TextFile (LYS)", "OTF = name of Output TextFile (MEV)"});
+}
+
+void CheckParameters(const lijst& args, bool& ok) {
+  ok = checkcount(args, 2, ShowUsage) && checkinput(args[0], ": does Not exist");
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   lijst args(argv + 1, argv + argc);
   bool ok;

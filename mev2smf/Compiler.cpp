@@ -30,16 +30,6 @@ void SayError(int32_t number, const std::string& line) {
 
 }  // namespace
 
-void ShowUsage() {
-  saylines({"MEV2SMF", "", "Converts TextFile to MidiFile", "Time Differences, Note differences",
-            "", "Syntax: [program] [ITF] [OMF]", "", "ITF = name of Input TextFile",
-            "Text behind timestamp allowed", "OMF = name of Output MidiFile"});
-}
-
-void CheckParameters(const lijst& args, bool& ok) {
-  ok = checkcount(args, 2, ShowUsage) && checkinput(args[0], " not found.");
-}
-
 bool IsTimeLine(const std::string& line) {
   size_t first = line.find_first_not_of("0123456789");
   return first == std::string::npos || line[first] == ' ';

@@ -7,11 +7,6 @@
 #include "Files.h"
 #include "MidiDoos.h"
 
-// Prints the usage text of mev2smf.
-void ShowUsage();
-// Checks the argument count (args without the program name) and that the input exists; prints
-// the usage text or " not found." and clears ok when not.
-void CheckParameters(const lijst& args, bool& ok);
 // True for a time line: its first character that is no digit is a blank, or it has none.
 bool IsTimeLine(const std::string& line);
 // The timestamp of a time line: its leading run of digits and blanks.

@@ -12,16 +12,6 @@ const bytes kEmptyMeta = {0xFF, 0x0F, 0x00};
 
 }  // namespace
 
-void ShowUsage() {
-  saylines({"SMF1TO0", "", "Converts type 1 to type 0 MidiFile", "",
-            "Syntax: [program] [IMF] [OMF]", "", "IMF = name of 1-type MidiFile (Input)",
-            "OMF = name of 0-type MidiFile (Output)"});
-}
-
-void CheckParameters(const lijst& args, bool& ok) {
-  ok = checkcount(args, 2, ShowUsage) && checkinput(args[0], ": does Not exist");
-}
-
 int32_t CountTrackEvents(Midi& m, int32_t& pos, int32_t length) {
   int32_t end = pos + length;
   int32_t count = 0;

@@ -5,11 +5,6 @@
 #include "Algemeen.h"
 #include "MidiDoos.h"
 
-// Prints the usage text of smf1to0.
-void ShowUsage();
-// Checks the argument count (args without the program name) and that the input exists; prints
-// the usage text or ": does Not exist" and clears ok when not.
-void CheckParameters(const lijst& args, bool& ok);
 // The number of events of the track data at pos over length bytes; pos ends after the track.
 int32_t CountTrackEvents(Midi& m, int32_t& pos, int32_t length);
 // Reads the events of the same track with their absolute times into events, which

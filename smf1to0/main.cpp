@@ -2,6 +2,20 @@
 #include "Files.h"
 #include "Merger.h"
 
+namespace {
+
+void ShowUsage() {
+  saylines({"SMF1TO0", "", "Converts type 1 to type 0 MidiFile", "",
+            "Syntax: [program] [IMF] [OMF]", "", "IMF = name of 1-type MidiFile (Input)",
+            "OMF = name of 0-type MidiFile (Output)"});
+}
+
+void CheckParameters(const lijst& args, bool& ok) {
+  ok = checkcount(args, 2, ShowUsage) && checkinput(args[0], ": does Not exist");
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   lijst args(argv + 1, argv + argc);
   bool ok;

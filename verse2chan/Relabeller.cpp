@@ -2,25 +2,6 @@
 
 #include "Files.h"
 
-void ShowUsage() {
-  saylines({"VERSE2CHAN", "", "Convert Lyric to Chantext channel", "",
-            "Syntax: [program] [IMF] [OMF] [CH]", "", "IMF = name of Input MidiFile",
-            "OMF = name of Output MidiFile", " CH = channel-number [0,15]"});
-}
-
-void CheckParameters(const lijst& args, bool& ok, int32_t& channel) {
-  ok = checkcount(args, 3, ShowUsage);
-  if (!ok) return;
-  // only the digits count, and a minus sign anywhere negates: ch7 is 7, x is 0, 1-5 is -15
-  channel = str2int(args[2]);
-  if (channel < 0 || channel > 15) {
-    say("Channel " + std::to_string(channel) + " out of [0,15] range");
-    ok = false;
-  } else {
-    ok = checkinput(args[0], ": does Not exist");
-  }
-}
-
 void RelabelLyrics(Midi& m, int32_t channel) {
   int32_t pos = 14;
   bytes event;
