@@ -73,9 +73,9 @@ int FuzzMev2smf(const uint8_t* data, size_t size) {
   bool ok;
   m.CheckHeader(ok);
   if (!ok || !OnlyCompleteEvents(text)) return 0;
-  for (Walker walker : {Walker::Merger, Walker::Relabeller}) {
+  for (Guards guards : {Guards::AtTrackEnd, Guards::AtEveryRead}) {
     Midi check;
-    check.walker = walker;
+    check.guards = guards;
     check.image = image;
     check.CheckFile(ok);
     if (!ok) Fail("a compiled file of complete events does not pass CheckFile");

@@ -9,8 +9,8 @@ const bytes kEmptyMeta = {0xFF, 0x0F, 0x00};
 // The events of the one track of a type-0 image with their absolute times.
 gegevens ReadTrack(Midi& m) {
   gegevens events;
-  m.runningStatus = 0;
-  int32_t pos = 22;
+  m.readStatus = 0;
+  int32_t pos = kFirstEvent;
   int32_t end = static_cast<int32_t>(m.image.size());
   int64_t time = 0;
   bytes event;
@@ -43,7 +43,7 @@ bool SameApartFromEmptyMeta(const gegevens& a, const gegevens& b) {
 int FuzzSmf1to0(const uint8_t* data, size_t size) {
   QuietOutput quiet;
   Midi in;
-  in.walker = Walker::Merger;
+  in.guards = Guards::AtTrackEnd;
   in.image.assign(data, data + size);
   bool ok;
   in.CheckFile(ok);
@@ -53,9 +53,9 @@ int FuzzSmf1to0(const uint8_t* data, size_t size) {
   Midi out;
   if (!WriteType0(merged, in.GetTicks(), out)) return 0;
 
-  for (Walker walker : {Walker::Merger, Walker::Relabeller}) {
+  for (Guards guards : {Guards::AtTrackEnd, Guards::AtEveryRead}) {
     Midi again;
-    again.walker = walker;
+    again.guards = guards;
     again.image = out.image;
     again.CheckFile(ok);
     if (!ok) FuzzFailure("smf1to0", "the output does not pass CheckFile");

@@ -7,7 +7,7 @@ int FuzzVerse2chan(const uint8_t* data, size_t size) {
   int32_t channel = data[0] & 0x0F;
   const bytes input(data + 1, data + size);
   Midi m;
-  m.walker = Walker::Relabeller;
+  m.guards = Guards::AtEveryRead;
   m.image = input;
   bool ok;
   m.CheckFile(ok);

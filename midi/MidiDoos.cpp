@@ -6,10 +6,12 @@ namespace {
 
 std::string Num(int64_t n) { return std::to_string(n); }
 
-bool IsChannelStatus(uint8_t s) { return s >= 0x80 && s < 0xF0; }
+bool IsChannelStatus(uint8_t s) { return s >= kNoteOff && s < kSysex; }
 
 // Program change and channel pressure carry one data byte, every other channel message two.
-bool HasOneDataByte(uint8_t status) { return (status >> 4) == 0xC || (status >> 4) == 0xD; }
+bool HasOneDataByte(uint8_t status) {
+  return (status & 0xF0) == kProgram || (status & 0xF0) == kChannelPressure;
+}
 
 }  // namespace
 
@@ -17,7 +19,7 @@ bool Midi::LoadFromFile(const std::string& name) {
   image.clear();
   if (!fileexists(name)) return true;
   if (!readfile(name, image)) return false;
-  if (!image.empty()) runningStatus = 0;
+  if (!image.empty()) runningStatus = readStatus = 0;  // a new file: nothing read or written
   return true;
 }
 
@@ -75,8 +77,8 @@ void Midi::WriteEvent(const bytes& event, int32_t& pos) {
 }
 
 void Midi::WriteEmptyMeta(int32_t& pos) {
-  for (uint8_t b : {0xFF, 0x0F, 0x00}) Put(pos, b);
-  runningStatus = 0xFF;
+  for (uint8_t b : {kMeta, kEmptyType, uint8_t{0}}) Put(pos, b);
+  runningStatus = kMeta;
 }
 
 int32_t Midi::Beyond(int32_t pos, int32_t n) {
@@ -97,7 +99,7 @@ bool Midi::SizeExceeded(int32_t p) const {
 }
 
 int32_t Midi::ReadVarLen(int32_t& pos) {
-  if (walker == Walker::Relabeller && SizeExceeded(pos)) return 0;
+  if (guards == Guards::AtEveryRead && SizeExceeded(pos)) return 0;
   uint32_t value = 0;
   uint8_t b;
   do {
@@ -114,8 +116,8 @@ int32_t Midi::ReadVarLen(int32_t& pos) {
 void Midi::SkipDeltaTime(int32_t& pos) { ReadVarLen(pos); }
 
 bool Midi::SkipChannelEvent(int32_t& pos) {
-  if (At(pos) & 0x80) runningStatus = Take(pos);
-  bool one = HasOneDataByte(runningStatus);
+  if (At(pos) & 0x80) readStatus = Take(pos);
+  bool one = HasOneDataByte(readStatus);
   pos = Beyond(pos, one ? 1 : 2);
   return one;
 }
@@ -133,21 +135,21 @@ void Midi::SkipMetaEvent(int32_t& pos) {
 }
 
 bool Midi::SkipEvent(int32_t& pos) {
-  if (walker == Walker::Relabeller && SizeExceeded(pos)) return false;
+  if (guards == Guards::AtEveryRead && SizeExceeded(pos)) return false;
   if (pos >= Size()) {  // an event read at the very end overruns it by one byte
     pos = Beyond(pos, 1);
     return false;
   }
   uint8_t b = At(pos);
-  if (b < 0x80 && runningStatus == 0) {  // a stray data byte is passed over
+  if (b < 0x80 && readStatus == 0) {  // a stray data byte is passed over
     pos++;
     return false;
   }
-  if (b < 0xF0)
+  if (b < kSysex)
     SkipChannelEvent(pos);
-  else if (b < 0xF8)
+  else if (b < 0xF8)  // F1 to F7 are sized like a sysex event
     SkipSysexEvent(pos);
-  else if (b < 0xFF)
+  else if (b < kMeta)
     pos++;
   else
     SkipMetaEvent(pos);
@@ -155,9 +157,9 @@ bool Midi::SkipEvent(int32_t& pos) {
 }
 
 void Midi::ReadChannelEvent(int32_t& pos, bytes& event) {
-  if (At(pos) & 0x80) runningStatus = Take(pos);
+  if (At(pos) & 0x80) readStatus = Take(pos);
   // in running status the array still starts with the status, so callers always see it
-  event.assign(HasOneDataByte(runningStatus) ? 2 : 3, runningStatus);
+  event.assign(HasOneDataByte(readStatus) ? 2 : 3, readStatus);
   for (size_t i = 1; i < event.size(); i++) event[i] = Take(pos);
 }
 
@@ -177,21 +179,21 @@ void Midi::ReadSystemEvent(int32_t& pos, bytes& event) { event.assign(1, Take(po
 
 void Midi::ReadEvent(int32_t& pos, bytes& event) {
   event.clear();
-  if (walker == Walker::Relabeller && SizeExceeded(pos)) return;
+  if (guards == Guards::AtEveryRead && SizeExceeded(pos)) return;
   if (pos >= Size()) {
     pos = Beyond(pos, 1);
     return;
   }
   uint8_t b = At(pos);
-  if (b < 0x80 && runningStatus == 0) {
+  if (b < 0x80 && readStatus == 0) {
     pos++;
     return;
   }
-  if (b < 0xF0)
+  if (b < kSysex)
     ReadChannelEvent(pos, event);
   else if (b < 0xF8)
     ReadSysexEvent(pos, event);
-  else if (b < 0xFF)
+  else if (b < kMeta)
     ReadSystemEvent(pos, event);
   else
     ReadMetaEvent(pos, event);
@@ -202,7 +204,7 @@ void Midi::CheckHeader(bool& ok) const {
   int32_t type = GetMidiType();
   int32_t tracks = GetTrackCount();
   int32_t division = GetTicks();
-  if (Size() <= 14) {
+  if (Size() <= kHeaderSize) {
     say("MidiFile <= 14 bytes");
   } else if (Copy(0, 4) != bytes{0x4D, 0x54, 0x68, 0x64}) {
     say(std::string(image.begin(), image.begin() + 4) + " <> \"MThd\" in MF header");
@@ -238,14 +240,30 @@ void Midi::ReadTrackHeader(int32_t& pos, int32_t& length, bool& ok) const {
 }
 
 void Midi::SayOverrun(bool deltaTime, int32_t pos, int32_t end) const {
-  switch (walker) {
-    case Walker::Merger:
+  switch (guards) {
+    case Guards::AtTrackEnd:
       say((deltaTime ? "Delta Time error at : " : "Any Event error at : ") + Num(pos) + " > " +
           Num(end));
       break;
-    case Walker::Relabeller:
+    case Guards::AtEveryRead:
       say((deltaTime ? "Time > track size at : " : "Event > track size at : ") + Num(pos));
       break;
+  }
+}
+
+void Midi::ReadTrackEvent(int32_t& pos, int32_t end, trackevent& e, bool& ok) {
+  e.delta = ReadVarLen(pos);
+  if (pos > end) {
+    SayOverrun(true, pos, end);
+    ok = false;
+    return;
+  }
+  // an event is looked for even when the delta time ended exactly at the track's end
+  e.at = pos;
+  ReadEvent(pos, e.event);
+  if (pos > end) {
+    SayOverrun(false, pos, end);
+    ok = false;
   }
 }
 
@@ -253,22 +271,9 @@ void Midi::CheckTrackEvents(int32_t start, int32_t length, bool& ok) {
   ok = true;
   int32_t pos = start;
   int32_t end = start + length;
-  while (pos < end) {
-    SkipDeltaTime(pos);
-    if (pos > end) {
-      SayOverrun(true, pos, end);
-      ok = false;
-      return;
-    }
-    // an event is looked for even when the delta time ended exactly at the track's end
-    SkipEvent(pos);
-    if (pos > end) {
-      SayOverrun(false, pos, end);
-      ok = false;
-      return;
-    }
-  }
-  ok = pos == end;
+  trackevent e;
+  while (ok && pos < end) ReadTrackEvent(pos, end, e, ok);
+  ok = ok && pos == end;
 }
 
 void Midi::CheckFile(bool& ok) {
@@ -285,13 +290,13 @@ void Midi::CheckFile(bool& ok) {
     say("# midi bytes (" + Num(end) + ") > file size (" + Num(size) + ")");
     ok = false;
   };
-  // the check leaves the running status as it found it, so the program's own walk that follows
-  // cuts every track into the same events the check accepted
-  uint8_t status = runningStatus;
-  int32_t pos = 14;
+  // a walk of the whole file starts from no running status, as the programs' own walks do, so
+  // both cut every track into the same events
+  readStatus = 0;
+  int32_t pos = kHeaderSize;
   for (int32_t k = 0; k < GetTrackCount(); k++) {
-    if (int64_t{pos} + 8 > size) {  // the file ends inside or before this track header
-      tooFar(int64_t{pos} + 8);
+    if (int64_t{pos} + kTrackHeaderSize > size) {  // the file ends in or before this header
+      tooFar(int64_t{pos} + kTrackHeaderSize);
       break;
     }
     int32_t length;
@@ -307,7 +312,6 @@ void Midi::CheckFile(bool& ok) {
     pos = static_cast<int32_t>(end);
     if (!ok) break;
   }
-  runningStatus = status;
   if (ok && pos < size) {
     say("# midi bytes (" + Num(pos) + ") < file size (" + Num(size) + ")");
   }

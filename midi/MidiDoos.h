@@ -6,21 +6,58 @@
 
 #include "Algemeen.h"
 
-// Which program walks the events: the merger reads without guards, the relabeller guards the
-// first byte of every delta time, length and event and prints "MidiFile size exceeded".
-enum class Walker : uint8_t { Merger, Relabeller };
+// The sizes of a file's fixed parts: the header chunk, a track chunk's header, and both, where
+// the events of a type-0 file begin.
+constexpr int32_t kHeaderSize = 14;
+constexpr int32_t kTrackHeaderSize = 8;
+constexpr int32_t kFirstEvent = kHeaderSize + kTrackHeaderSize;
+
+// Status bytes: the channel kinds (without the channel) and the system ones.
+constexpr uint8_t kNoteOff = 0x80;
+constexpr uint8_t kNoteOn = 0x90;
+constexpr uint8_t kKeyPressure = 0xA0;
+constexpr uint8_t kControl = 0xB0;
+constexpr uint8_t kProgram = 0xC0;
+constexpr uint8_t kChannelPressure = 0xD0;
+constexpr uint8_t kPitchBend = 0xE0;
+constexpr uint8_t kSysex = 0xF0;
+constexpr uint8_t kEscape = 0xF7;
+constexpr uint8_t kMeta = 0xFF;
+
+// Meta types the programs act on.
+constexpr uint8_t kTrackNameType = 0x03;
+constexpr uint8_t kLyricType = 0x05;
+constexpr uint8_t kEmptyType = 0x0F;  // the placeholder FF 0F 00
+constexpr uint8_t kChannelTextType = 0x10;  // 10 hex + channel: the text of one channel
+constexpr uint8_t kEndOfTrackType = 0x2F;
+constexpr uint8_t kTimeSignatureType = 0x58;
+
+// How a walk guards its reads, and which lines it prints for an overrun. AtTrackEnd reads
+// without guards and sees an overrun where the track ends ("Delta Time error at : P > E");
+// AtEveryRead also guards the first byte of every delta time, length and event, printing
+// "MidiFile size exceeded", and words an overrun "Time > track size at : P".
+enum class Guards : uint8_t { AtTrackEnd, AtEveryRead };
+
+// One event as a track holds it: its delta time, the position of its first byte in the image,
+// and its bytes, status first (empty for a stray data byte).
+struct trackevent {
+  int32_t delta = 0;
+  int32_t at = 0;
+  bytes event;
+};
 
 // One Standard MIDI File held in memory as one byte array. Positions are 0-based offsets into
 // image, owned by the caller and advanced in place by the operations that use the bytes.
 class Midi {
  public:
-  // The last channel status met while reading, or the first byte of the last event written in
-  // full while writing; 0 means none.
+  // The first byte of the last event written in full; 0 means none.
   uint8_t runningStatus = 0;
+  // The last channel status met while reading; 0 means none.
+  uint8_t readStatus = 0;
   // The whole file, header chunk first.
   bytes image;
   // Set by the program right after creating the object; decides guards and messages.
-  Walker walker = Walker::Merger;
+  Guards guards = Guards::AtTrackEnd;
 
   // Replaces image with the contents of the file name; false when it exists but cannot be read.
   // A missing or empty file leaves image empty and is no failure here.
@@ -71,6 +108,13 @@ class Midi {
   void ReadSystemEvent(int32_t& pos, bytes& event);
   // True, after printing "MidiFile size exceeded", when p lies past the last byte of image.
   bool SizeExceeded(int32_t p) const;
+  // Reads the delta time and the event at pos of a track that ends at end into e; prints the
+  // overrun line and clears ok when either runs past end.
+  void ReadTrackEvent(int32_t& pos, int32_t end, trackevent& e, bool& ok);
+  // Reads every event of every track of a file that passed CheckFile, in file order, starting
+  // with no running status: visit(k, e) for each event e of track k (from 0).
+  template <class Visit>
+  void ForEachEvent(Visit visit);
 
   // Checks the header chunk; prints the first failing test's line and clears ok.
   void CheckHeader(bool& ok) const;
@@ -80,8 +124,8 @@ class Midi {
   // Walks one track's data from start over length bytes (inside image); clears ok after a line
   // when the events do not end exactly at the track's end.
   void CheckTrackEvents(int32_t start, int32_t length, bool& ok);
-  // The whole structure check of a loaded file: header, every track chunk and its events;
-  // runningStatus is as it was before.
+  // The whole structure check of a loaded file: header, every track chunk and its events, read
+  // from no running status as a file begins.
   void CheckFile(bool& ok);
 
  private:
@@ -103,3 +147,22 @@ class Midi {
   // The bytes from start up to pos, as far as image holds them.
   bytes Copy(int32_t start, int32_t pos) const;
 };
+
+template <class Visit>
+void Midi::ForEachEvent(Visit visit) {
+  readStatus = 0;
+  int32_t pos = kHeaderSize;
+  trackevent e;
+  for (int32_t k = 0; k < GetTrackCount(); k++) {
+    int32_t length;
+    bool ok;
+    ReadTrackHeader(pos, length, ok);
+    int64_t end = int64_t{pos} + static_cast<uint32_t>(length);
+    if (!ok || end > Size()) return;
+    while (ok && pos < end) {
+      ReadTrackEvent(pos, static_cast<int32_t>(end), e, ok);
+      if (ok) visit(k, e);
+    }
+    pos = static_cast<int32_t>(end);
+  }
+}

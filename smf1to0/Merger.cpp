@@ -7,57 +7,22 @@ namespace {
 // The largest delta time a Standard MIDI File can hold.
 constexpr int32_t kMaxDeltaTime = 0x0FFFFFFF;
 
-const bytes kEndOfTrack = {0xFF, 0x2F, 0x00};
-const bytes kEmptyMeta = {0xFF, 0x0F, 0x00};
+const bytes kEndOfTrack = {kMeta, kEndOfTrackType, 0x00};
+const bytes kEmptyMeta = {kMeta, kEmptyType, 0x00};
 
 }  // namespace
 
-int32_t CountTrackEvents(Midi& m, int32_t& pos, int32_t length) {
-  int32_t end = pos + length;
-  int32_t count = 0;
-  while (pos < end) {
-    m.SkipDeltaTime(pos);
-    count += m.SkipEvent(pos);  // a stray data byte makes no event
-  }
-  return count;
-}
-
-void ReadTrackEvents(Midi& m, int32_t& pos, int32_t length, gegevens& events) {
-  int32_t end = pos + length;
-  int64_t time = 0;
-  size_t i = 0;
-  bytes event;
-  while (pos < end) {
-    // a delta time is unsigned; a track longer than 7FFFFFFF hex ticks stops there
-    time = std::min<int64_t>(time + static_cast<uint32_t>(m.ReadVarLen(pos)), INT32_MAX);
-    m.ReadEvent(pos, event);
-    if (event.empty() || i == events.size()) continue;
-    events[i++] = {static_cast<int32_t>(time), event};
-  }
-  events.resize(i);
-}
-
 gegevens CollectEvents(Midi& m) {
-  std::vector<gegevens> tracks;
-  int32_t pos = 14;
-  for (int32_t k = 0; k < m.GetTrackCount(); k++) {
-    int32_t length;
-    bool ok;
-    m.ReadTrackHeader(pos, length, ok);
-    if (!ok ||
-        int64_t{pos} + static_cast<uint32_t>(length) > static_cast<int64_t>(m.image.size())) {
-      break;
-    }
-    int32_t start = pos;
-    uint8_t status = m.runningStatus;
-    gegevens events(CountTrackEvents(m, pos, length));
-    // reading starts from the status counting started from, so both see the same events
-    m.runningStatus = status;
-    pos = start;
-    ReadTrackEvents(m, pos, length, events);
-    tracks.push_back(std::move(events));
-    pos = start + length;
-  }
+  std::vector<gegevens> tracks(static_cast<size_t>(m.GetTrackCount()));
+  int64_t time = 0;
+  int32_t current = -1;
+  m.ForEachEvent([&](int32_t k, const trackevent& e) {
+    if (k != current) time = 0;
+    current = k;
+    // a delta time is unsigned; a track longer than 7FFFFFFF hex ticks stops there
+    time = std::min<int64_t>(time + static_cast<uint32_t>(e.delta), INT32_MAX);
+    if (!e.event.empty()) tracks[k].push_back({static_cast<int32_t>(time), e.event});
+  });
   // merge neighbours in rounds, the lower-numbered group always first: the same order as
   // merging the tracks one by one, at n log(tracks) cost
   while (tracks.size() > 1) {
@@ -87,7 +52,7 @@ void RepairEndOfTrack(gegevens& merged) {
 }
 
 bool WriteType0(const gegevens& merged, int32_t ticks, Midi& out) {
-  int64_t bound = 22;
+  int64_t bound = kFirstEvent;
   for (const samen& e : merged) bound += static_cast<int64_t>(e.event.size()) + 5;
   if (bound > INT32_MAX - 0xFFFF) {
     say("Type 0 MidiFile would reach 2 GB");
@@ -95,7 +60,7 @@ bool WriteType0(const gegevens& merged, int32_t ticks, Midi& out) {
   }
   out.image.assign(static_cast<size_t>(bound), 0);
   out.WriteHeader(0, 1, static_cast<uint16_t>(ticks));
-  int32_t pos = 22;
+  int32_t pos = kFirstEvent;
   int32_t previous = 0;
   for (const samen& e : merged) {
     int32_t delta = e.time - previous;
@@ -109,7 +74,7 @@ bool WriteType0(const gegevens& merged, int32_t ticks, Midi& out) {
     out.WriteEvent(e.event, pos);
     previous = e.time;
   }
-  out.WriteTrackHeader(static_cast<uint32_t>(pos - 22), 14);
+  out.WriteTrackHeader(static_cast<uint32_t>(pos - kFirstEvent), kHeaderSize);
   out.image.resize(pos);
   return true;
 }

@@ -5,11 +5,6 @@
 #include "Algemeen.h"
 #include "MidiDoos.h"
 
-// The number of events of the track data at pos over length bytes; pos ends after the track.
-int32_t CountTrackEvents(Midi& m, int32_t& pos, int32_t length);
-// Reads the events of the same track with their absolute times into events, which
-// CountTrackEvents sized; pos ends after the track.
-void ReadTrackEvents(Midi& m, int32_t& pos, int32_t length, gegevens& events);
 // Every event of every track of a file that passed CheckFile, with absolute times, merged in
 // time order: on equal times lower-numbered tracks first, each track in its own order.
 gegevens CollectEvents(Midi& m);

@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   CheckParameters(args, ok);
   if (!ok) return args.size() == 2 ? 1 : 2;
   Midi in;
-  in.walker = Walker::Merger;
+  in.guards = Guards::AtTrackEnd;
   if (!in.LoadFromFile(args[0])) {
     saycannotread(args[0]);
     return 1;

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
   CheckParameters(args, ok, channel);
   if (!ok) return args.size() == 3 ? 1 : 2;
   Midi m;
-  m.walker = Walker::Relabeller;
+  m.guards = Guards::AtEveryRead;
   if (!m.LoadFromFile(args[0])) {
     saycannotread(args[0]);
     return 1;

@@ -18,12 +18,12 @@ struct Result {
 
 // CheckFile on image as the given program, on a fresh object each time: ok comes out the same
 // whatever the caller set it to, and the image is never changed.
-Result CheckAs(const bytes& image, Walker walker) {
+Result CheckAs(const bytes& image, Guards guards) {
   Result r{};
   for (bool start : {true, false}) {
     Midi m;
     m.image = image;
-    m.walker = walker;
+    m.guards = guards;
     CoutCapture out;
     bool ok = start;
     m.CheckFile(ok);
@@ -46,10 +46,10 @@ struct FileCase {
 void RunFileCases(const std::vector<FileCase>& cases) {
   for (const FileCase& c : cases) {
     SCOPED_TRACE(c.file);
-    Result merger = CheckAs(Hex(c.file), Walker::Merger);
+    Result merger = CheckAs(Hex(c.file), Guards::AtTrackEnd);
     EXPECT_EQ(merger.text, c.merger);
     EXPECT_EQ(merger.ok, c.ok);
-    Result relabeller = CheckAs(Hex(c.file), Walker::Relabeller);
+    Result relabeller = CheckAs(Hex(c.file), Guards::AtEveryRead);
     EXPECT_EQ(relabeller.text, c.relabeller == "=" ? c.merger : c.relabeller);
     EXPECT_EQ(relabeller.ok, c.relabellerOk < 0 ? c.ok : c.relabellerOk == 1);
   }

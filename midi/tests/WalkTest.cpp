@@ -5,16 +5,16 @@
 
 namespace {
 
-const Walker kWalkers[] = {Walker::Merger, Walker::Relabeller};
+const Guards kGuards[] = {Guards::AtTrackEnd, Guards::AtEveryRead};
 const std::string kExceeded = "MidiFile size exceeded\n";
 
-std::string Name(Walker w) { return w == Walker::Merger ? "merger" : "relabeller"; }
+std::string Name(Guards w) { return w == Guards::AtTrackEnd ? "merger" : "relabeller"; }
 
-Midi Image(const std::string& hex, Walker walker, uint8_t runningStatus = 0) {
+Midi Image(const std::string& hex, Guards guards, uint8_t readStatus = 0) {
   Midi m;
   m.image = Hex(hex);
-  m.walker = walker;
-  m.runningStatus = runningStatus;
+  m.guards = guards;
+  m.readStatus = readStatus;
   return m;
 }
 
@@ -29,7 +29,7 @@ struct Walked {
 
 // ReadEvent from start, checked against SkipEvent on a fresh image: both end at the same place
 // with the same running status and lines, and SkipEvent is true exactly when there is an event.
-Walked Walk(const std::string& hex, Walker w, uint8_t status, int32_t start = 0) {
+Walked Walk(const std::string& hex, Guards w, uint8_t status, int32_t start = 0) {
   Walked r{Hex("AA BB CC DD EE FF"), start, 0, ""};  // the event is replaced, not added to
   for (bool skip : {false, true}) {
     Midi m = Image(hex, w, status);
@@ -37,13 +37,13 @@ Walked Walk(const std::string& hex, Walker w, uint8_t status, int32_t start = 0)
     int32_t pos = start;
     if (!skip) {
       m.ReadEvent(r.pos, r.event);
-      r.status = m.runningStatus;
+      r.status = m.readStatus;
       r.out = out.Text();
       continue;
     }
     EXPECT_EQ(m.SkipEvent(pos), !r.event.empty());
     EXPECT_EQ(pos, r.pos);
-    EXPECT_EQ(m.runningStatus, r.status);
+    EXPECT_EQ(m.readStatus, r.status);
     EXPECT_EQ(out.Text(), r.out);
   }
   return r;
@@ -64,10 +64,10 @@ TEST(ReadVarLen, AtOrPastTheImageEnd) {
                {"81 FF FF", 0, 4, 4},
                {"80 80 80 80 80 80", 0, 7, 7},
                {"00 FF 2F", 3, 4, 3}};
-  for (Walker w : kWalkers) {
+  for (Guards w : kGuards) {
     for (const Case& c : cases) {
       SCOPED_TRACE(Name(w) + " " + c.vlq);
-      bool guarded = w == Walker::Relabeller;
+      bool guarded = w == Guards::AtEveryRead;
       Midi m = Image(c.vlq, w);
       CoutCapture out;
       int32_t pos = c.start;
@@ -103,7 +103,7 @@ TEST(ReadEvent, EveryKind) {
       {"F1 01 55", 0x90, "F1 01 55", 0x90},  // sized like a sysex event
       {"F8", 0x90, "F8", 0x90},
   };
-  for (Walker w : kWalkers) {
+  for (Guards w : kGuards) {
     for (const Case& c : cases) {
       SCOPED_TRACE(Name(w) + " " + c.file.substr(0, 20));
       Walked r = Walk(c.file + " 00", w, c.statusBefore);  // the next delta time follows
@@ -134,10 +134,10 @@ TEST(ReadEvent, AtOrPastTheImageEnd) {
       {"FF 01 05 41", 0, 8, 8, true},
       {"F0 05 7E 7F", 0, 7, 7, true},
   };
-  for (Walker w : kWalkers) {
+  for (Guards w : kGuards) {
     for (const Case& c : cases) {
       SCOPED_TRACE(Name(w) + " " + c.file);
-      bool guarded = w == Walker::Relabeller;
+      bool guarded = w == Guards::AtEveryRead;
       Walked r = Walk(c.file, w, 0, c.start);
       EXPECT_EQ(r.event, c.event ? Hex(c.file) : bytes{});
       EXPECT_EQ(r.pos, guarded ? c.relabellerPos : c.mergerPos);
@@ -159,7 +159,7 @@ TEST(SkipChannelEvent, OneOrTwoDataBytes) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    Midi m = Image(std::string(c.file) + " 00 00", Walker::Merger, c.statusBefore);
+    Midi m = Image(std::string(c.file) + " 00 00", Guards::AtTrackEnd, c.statusBefore);
     int32_t pos = 0;
     EXPECT_EQ(m.SkipChannelEvent(pos), c.one);
     EXPECT_EQ(pos, c.advance);
@@ -175,7 +175,7 @@ TEST(SizeExceeded, PastTheLastByte) {
       {"00 FF 2F", 2, false}, {"00 FF 2F", 3, true}, {"00 FF 2F", INT32_MAX, true}, {"", 0, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.image + " " + std::to_string(c.p));
-    Midi m = Image(c.image, Walker::Relabeller);
+    Midi m = Image(c.image, Guards::AtEveryRead);
     CoutCapture out;
     EXPECT_EQ(m.SizeExceeded(c.p), c.exceeded);
     EXPECT_EQ(out.Text(), c.exceeded ? kExceeded : "");

@@ -61,8 +61,8 @@ TEST(WriteVarLen, BytesAndAdvanceReadBackAndVlqlength) {
     expected.resize(10, 0xEE);  // the bytes around it stay
     EXPECT_EQ(m.image, expected);
     // both walkers read it back from pos and stop at the clear bit 7
-    for (Walker w : {Walker::Merger, Walker::Relabeller}) {
-      m.walker = w;
+    for (Guards w : {Guards::AtTrackEnd, Guards::AtEveryRead}) {
+      m.guards = w;
       pos = 2;
       EXPECT_EQ(m.ReadVarLen(pos), c.value);
       EXPECT_EQ(pos, end);

@@ -83,38 +83,27 @@ std::string Repeat(const std::string& s, int n) {
 
 }  // namespace
 
-TEST(ReadTrackEvents, EventsWithAbsoluteTimes) {
+TEST(CollectEvents, EventsWithAbsoluteTimes) {
   struct Case {
     std::string data;
-    uint8_t status;  // running status when the walk starts
+    std::string before;  // a track before it, for the running status it leaves
     lijst events;
   } cases[] = {
       // a data byte while no running status is in force makes no event; its delta time counts
-      {"05 3C  10 90 3C 40", 0, {"21 90 3C 40"}},
-      {"05 3C  10 90 3C 40", 0xC0, {"5 C0 3C", "21 90 3C 40"}},
+      {"05 3C  10 90 3C 40", "", {"21 90 3C 40"}},
+      {"05 3C  10 90 3C 40", "00 C0 01", {"0 C0 01", "5 C0 3C", "21 90 3C 40"}},
       // a delta time is unsigned: a five-byte one of 80000000 hex stops at 7FFFFFFF
-      {"88 80 80 80 00 FF 01 00  00 FF 2F 00", 0, {"2147483647 FF 01 00", "2147483647 FF 2F 00"}},
+      {"88 80 80 80 00 FF 01 00  00 FF 2F 00", "", {"2147483647 FF 01 00", "2147483647 FF 2F 00"}},
       {Repeat("FF FF FF 7F F8 ", 8) + "07 F8  01 F8",
-       0,
+       "",
        {"268435455 F8", "536870910 F8", "805306365 F8", "1073741820 F8", "1342177275 F8",
         "1610612730 F8", "1879048185 F8", "2147483640 F8", "2147483647 F8", "2147483647 F8"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.data);
     Midi m;
-    m.image = Hex("AA BB " + c.data + " CC");  // the track starts at 2, and a byte follows it
-    int32_t length = static_cast<int32_t>(m.image.size()) - 3;
-    m.runningStatus = c.status;
-    int32_t pos = 2;
-    int32_t n = CountTrackEvents(m, pos, length);
-    EXPECT_EQ(pos, 2 + length);
-    EXPECT_EQ(n, static_cast<int32_t>(c.events.size()));
-    m.runningStatus = c.status;
-    pos = 2;
-    gegevens events(n);
-    ReadTrackEvents(m, pos, length, events);
-    EXPECT_EQ(pos, 2 + length);
-    EXPECT_EQ(Show(events), c.events);
+    m.image = c.before.empty() ? SmfImage(1, 96, {c.data}) : SmfImage(1, 96, {c.before, c.data});
+    EXPECT_EQ(Show(CollectEvents(m)), c.events);
   }
 }
 
