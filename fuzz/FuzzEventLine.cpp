@@ -7,18 +7,6 @@ namespace {
 
 [[noreturn]] void Fail(const std::string& what) { FuzzFailure("eventline", what); }
 
-// The channel messages: kind letter, count of numbers, status kind, event length.
-struct channelkind {
-  char letter;
-  size_t count;
-  uint8_t status;
-  size_t length;
-};
-constexpr channelkind kChannelKinds[] = {
-    {'N', 3, 0x90, 3}, {'A', 3, 0xA0, 3}, {'A', 2, 0xD0, 2},
-    {'C', 3, 0xB0, 3}, {'P', 2, 0xC0, 2}, {'B', 2, 0xE0, 3},
-};
-
 }  // namespace
 
 int FuzzEventLine(const uint8_t* data, size_t size) {
@@ -32,7 +20,7 @@ int FuzzEventLine(const uint8_t* data, size_t size) {
     return 0;
   }
   const char letter = line[0];
-  if (std::string_view("ABCHMNOPV").find(letter) == std::string_view::npos) {
+  if (std::string_view("ABCHMNOPVX").find(letter) == std::string_view::npos) {
     if (!event.empty()) Fail("a line without a kind letter gives an event");
     return 0;
   }
@@ -50,6 +38,12 @@ int FuzzEventLine(const uint8_t* data, size_t size) {
     case 'V':
       if (event != (count > 0 ? bytes{first} : bytes{})) Fail("an O or V line gives another byte");
       return 0;
+    case 'X':
+      // the numbers are the bytes, the length put in where the status carries one
+      if (!event.empty() && (!ReadsBackWhole(event) || event[0] != first)) {
+        Fail("an X line gives no complete event of its status");
+      }
+      return 0;
     case 'M':
       if (count == 0 && !event.empty()) Fail("an M line without a number gives an event");
       if (!event.empty() && (event[0] != 0xFF || event[1] != first || !ReadsBackWhole(event))) {
@@ -58,8 +52,9 @@ int FuzzEventLine(const uint8_t* data, size_t size) {
       return 0;
   }
   for (const channelkind& k : kChannelKinds) {
-    if (k.letter != letter || k.count != count) continue;
-    if (event.size() != k.length || event[0] != (k.status | first)) {
+    if (k.letter != letter || k.numbers != count) continue;
+    size_t length = HasOneDataByte(k.status) ? 2 : 3;
+    if (event.size() != length || event[0] != (k.status | first)) {
       Fail("a channel line gives the wrong status or length");
     }
     // a channel above 15 merges into the status kind; 0..15 keeps a complete channel message

@@ -1,5 +1,6 @@
 #include "TextMidi.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "MidiDoos.h"
@@ -65,87 +66,98 @@ integers ExtractNumbers(const std::string& line) {
   return numbers;
 }
 
+const metakind* FindMetaKind(uint8_t t) {
+  for (const metakind& k : kMetaKinds) {
+    if (k.type == t) return &k;
+  }
+  return nullptr;
+}
+
+textform TextForm(uint8_t type) {
+  if (type == kLyricType || (type >= kChannelTextType && type <= kChannelTextType + 15)) {
+    return textform::Word;
+  }
+  return type >= 0x01 && type <= 0x0F ? textform::Quoted : textform::None;
+}
+
 bytes EncodeEventLine(const std::string& line) {
   if (line.empty()) return {};
   integers n = ExtractNumbers(line);
-  size_t count = n.size();
-  auto status = [&](uint8_t kind) { return static_cast<uint8_t>(kind | Low(n[0])); };
+  for (const channelkind& k : kChannelKinds) {
+    if (k.letter != line[0] || k.numbers != n.size()) continue;
+    // channel bits above 15 merge into the status kind
+    bytes event = {static_cast<uint8_t>(k.status | Low(n[0]))};
+    if (k.status == kPitchBend) {
+      // the bend is an offset from the centre 8192, 7 bits per data byte, low bits first
+      uint32_t v = static_cast<uint32_t>(n[1]) + 8192;
+      return {event[0], static_cast<uint8_t>(v & 0x7F), static_cast<uint8_t>(v >> 7)};
+    }
+    for (size_t i = 1; i < n.size(); i++) event.push_back(Low(n[i]));
+    return event;
+  }
   switch (line[0]) {
-    case 'N':
-      if (count == 3) return {status(0x90), Low(n[1]), Low(n[2])};
-      break;
-    case 'A':
-      if (count == 3) return {status(0xA0), Low(n[1]), Low(n[2])};
-      if (count == 2) return {status(0xD0), Low(n[1])};
-      break;
-    case 'C':
-      if (count == 3) return {status(0xB0), Low(n[1]), Low(n[2])};
-      break;
-    case 'P':
-      if (count == 2) return {status(0xC0), Low(n[1])};
-      break;
-    case 'B':
-      if (count == 2) {
-        // the bend is an offset from the centre 8192, 7 bits per data byte, low bits first
-        uint32_t v = static_cast<uint32_t>(n[1]) + 8192;
-        return {status(0xE0), static_cast<uint8_t>(v & 0x7F), static_cast<uint8_t>(v >> 7)};
-      }
-      break;
     case 'H': {
       bytes data;
       for (int32_t b : n) data.push_back(Low(b));
-      return WithLength({0xF7}, data);
+      return WithLength({kEscape}, data);
     }
     case 'O':
     case 'V':
-      if (count >= 1) return {Low(n[0])};
+      if (!n.empty()) return {Low(n[0])};
       break;
     case 'M':
-      if (count >= 1) return EncodeMetaEvent(n, line);
+      if (!n.empty()) return EncodeMetaEvent(n, line);
       break;
+    case 'X':
+      return EncodeExactEvent(n);
   }
   return {};
+}
+
+bytes EncodeExactEvent(const integers& numbers) {
+  bytes event;
+  for (int32_t v : numbers) {
+    if (v < 0 || v > 0xFF) return {};
+    event.push_back(Low(v));
+  }
+  if (event.empty() || event[0] < kNoteOff) return {};
+  uint8_t status = event[0];
+  bytes data(event.begin() + 1, event.end());
+  if (status < kSysex) {
+    bool high = std::any_of(data.begin(), data.end(), [](uint8_t b) { return b > 0x7F; });
+    return !high && data.size() == (HasOneDataByte(status) ? 1u : 2u) ? event : bytes{};
+  }
+  if (status == kMeta) {
+    if (data.empty()) return {};
+    return WithLength({kMeta, data[0]}, bytes(data.begin() + 1, data.end()));
+  }
+  if (status < 0xF8) return WithLength({status}, data);  // F0 to F7 carry a length
+  return data.empty() ? event : bytes{};
 }
 
 bytes EncodeMetaEvent(const integers& numbers, const std::string& line) {
   if (numbers.empty() || numbers[0] < 0 || numbers[0] > 255) return {};
   uint8_t type = Low(numbers[0]);
+  if (TextForm(type) == textform::Quoted) return EncodeQuotedText(numbers, line);
+  if (TextForm(type) == textform::Word) return EncodeWordText(type, line);
   integers args(numbers.begin() + 1, numbers.end());
-  // the fixed layouts need their arguments; extra ones are ignored
-  auto needs = [&](size_t k) { return args.size() >= k; };
-  switch (type) {
-    case 0x00:
-      if (!needs(1)) return {};
-      return {0xFF, 0x00, 0x02, Low(args[0] >> 8), Low(args[0])};
-    case 0x05:
-      return EncodeWordText(type, line);
-    case 0x21:
-      if (!needs(1)) return {};
-      return {0xFF, 0x21, 0x01, Low(args[0])};
-    case 0x2F:
-      return {0xFF, 0x2F, 0x00};
-    case 0x51:
-      if (!needs(1)) return {};
-      return {0xFF, 0x51, 0x03, Low(args[0] >> 16), Low(args[0] >> 8), Low(args[0])};
-    case 0x54:
-      if (!needs(5)) return {};
-      return {0xFF,         0x54,         0x05,         Low(args[0]),
-              Low(args[1]), Low(args[2]), Low(args[3]), Low(args[4])};
-    case 0x58: {
-      if (!needs(4)) return {};
-      // the denominator is written as the power of two at or below it; 0 gives FF
-      int power = std::bit_width(static_cast<uint32_t>(args[1])) - 1;
-      return {0xFF, 0x58, 0x04, Low(args[0]), Low(power), Low(args[2]), Low(args[3])};
-    }
-    case 0x59:
-      if (!needs(2) || args[0] < -7 || args[0] > 7) return {};
-      return {0xFF, 0x59, 0x02, Low(args[0]), Low(args[1])};
-  }
-  if (type >= 0x01 && type <= 0x0F) return EncodeQuotedText(numbers, line);
-  if (type >= 0x10 && type <= 0x1F) return EncodeWordText(type, line);
   bytes data;
-  for (int32_t a : args) data.push_back(Low(a));
-  return WithLength({0xFF, type}, data);
+  const metakind* kind = FindMetaKind(type);
+  if (kind == nullptr) {  // a type without a layout: its numbers as bytes
+    for (int32_t a : args) data.push_back(Low(a));
+    return WithLength({kMeta, type}, data);
+  }
+  // a fixed layout needs its numbers; extra ones are ignored
+  if (args.size() < kind->count) return {};
+  if (type == kKeySignatureType && (args[0] < -7 || args[0] > 7)) return {};
+  if (type == kTimeSignatureType) {
+    // the denominator is written as the power of two at or below it; 0 gives FF
+    args[1] = std::bit_width(static_cast<uint32_t>(args[1])) - 1;
+  }
+  for (size_t i = 0; i < kind->count; i++) {
+    for (int w = kind->widths[i] - 1; w >= 0; w--) data.push_back(Low(args[i] >> (8 * w)));
+  }
+  return WithLength({kMeta, type}, data);
 }
 
 bytes EncodeQuotedText(const integers& numbers, const std::string& line) {

@@ -4,6 +4,58 @@
 #include <string>
 
 #include "Algemeen.h"
+#include "MidiDoos.h"
+
+// One kind of channel event line: its kind letter, the word the docs spell it with, the status
+// byte without the channel, and the count of numbers its line holds (the channel first).
+struct channelkind {
+  char letter;
+  const char* word;
+  uint8_t status;
+  size_t numbers;
+};
+// The channel kinds; A stands for two, told apart by their count of numbers.
+inline constexpr channelkind kChannelKinds[] = {
+    {'N', "Note", kNoteOn, 3},
+    {'A', "Aftertouch", kKeyPressure, 3},
+    {'A', "Aftertouch", kChannelPressure, 2},
+    {'C', "Control", kControl, 3},
+    {'P', "Program", kProgram, 2},
+    {'B', "Bend", kPitchBend, 2},
+};
+
+// One meta type with a name for its remark and, for a fixed layout, the byte count of each of
+// its numbers (count 0: a text, or no data at all for End of Track).
+struct metakind {
+  uint8_t type;
+  const char* name;
+  size_t count;
+  uint8_t widths[5];
+};
+// The named meta types. Of the fixed layouts, a time signature's second number is written as
+// a power of two and a key signature's first is -7 to 7.
+inline constexpr metakind kMetaKinds[] = {
+    {0x00, "SeqNr", 1, {2}},
+    {0x01, "Text", 0, {}},
+    {0x02, "Copyright", 0, {}},
+    {0x03, "Name", 0, {}},
+    {0x04, "Instrument", 0, {}},
+    {0x05, "Lyric", 0, {}},
+    {0x06, "Marker", 0, {}},
+    {0x07, "Cue", 0, {}},
+    {0x21, "Port", 1, {1}},
+    {0x2F, "TrkEnd", 0, {}},
+    {0x51, "Tempo", 1, {3}},
+    {0x54, "SMPTE", 5, {1, 1, 1, 1, 1}},
+    {0x58, "TimeSig", 4, {1, 1, 1, 1}},
+    {0x59, "KeySig", 2, {1, 1}},
+};
+// The entry of meta type t, or nullptr.
+const metakind* FindMetaKind(uint8_t t);
+// How a meta type's text is written: in double quotes (01 to 0F but 05), as one word (05, the
+// lyric, and 10 to 1F, the channel texts), or not at all (numbers).
+enum class textform : uint8_t { None, Quoted, Word };
+textform TextForm(uint8_t type);
 
 // The numbers of a MEV line in the order they begin: decimal, "$" hexadecimal, "-" negative;
 // text in double quotes or parentheses is skipped; values wrap at 32 bits.
@@ -11,6 +63,11 @@ integers ExtractNumbers(const std::string& line);
 // The complete event of one MEV event line, status byte first; empty when the line makes no
 // event (unknown kind letter, wrong count of numbers, or a meta line it cannot encode).
 bytes EncodeEventLine(const std::string& line);
+// The event of an X line, the exact event line: its numbers are the status byte and the data,
+// and for F0 to F7 and for FF and its type the length is put in; empty when a number is not a
+// byte, the status is missing, or a channel status has the wrong count of data bytes or one
+// above 7F.
+bytes EncodeExactEvent(const integers& numbers);
 // The event of an M line, chosen by its first number, the meta type.
 bytes EncodeMetaEvent(const integers& numbers, const std::string& line);
 // A text meta event of type numbers[0] whose text stands between the line's first two double

@@ -8,12 +8,11 @@ std::string Num(int64_t n) { return std::to_string(n); }
 
 bool IsChannelStatus(uint8_t s) { return s >= kNoteOff && s < kSysex; }
 
-// Program change and channel pressure carry one data byte, every other channel message two.
+}  // namespace
+
 bool HasOneDataByte(uint8_t status) {
   return (status & 0xF0) == kProgram || (status & 0xF0) == kChannelPressure;
 }
-
-}  // namespace
 
 bool Midi::LoadFromFile(const std::string& name) {
   image.clear();

@@ -27,10 +27,15 @@ constexpr uint8_t kMeta = 0xFF;
 // Meta types the programs act on.
 constexpr uint8_t kTrackNameType = 0x03;
 constexpr uint8_t kLyricType = 0x05;
-constexpr uint8_t kEmptyType = 0x0F;  // the placeholder FF 0F 00
+constexpr uint8_t kEmptyType = 0x0F;        // the placeholder FF 0F 00
 constexpr uint8_t kChannelTextType = 0x10;  // 10 hex + channel: the text of one channel
 constexpr uint8_t kEndOfTrackType = 0x2F;
 constexpr uint8_t kTimeSignatureType = 0x58;
+constexpr uint8_t kKeySignatureType = 0x59;
+
+// True for the channel messages with one data byte, program change and channel pressure; every
+// other channel message has two.
+bool HasOneDataByte(uint8_t status);
 
 // How a walk guards its reads, and which lines it prints for an overrun. AtTrackEnd reads
 // without guards and sees an overrun where the track ends ("Delta Time error at : P > E");

@@ -39,6 +39,14 @@ TEST(EncodeEventLine, ChannelAndSystemLines) {
       {"H 256 -1", "F7 02 00 FF"},
       {"O $F8", "F8"},
       {"V 254 3", "FE"},
+      // the exact line: the bytes as numbers, lengths put in
+      {"X $80 60 64", "80 3C 40"},
+      {"X $C3 5 (program)", "C3 05"},
+      {"X $F0 $7E $7F $09 $01 $F7", "F0 05 7E 7F 09 01 F7"},
+      {"X $F7", "F7 00"},
+      {"X $FF $05 $61 $5F $62", "FF 05 03 61 5F 62"},
+      {"X $FF $2F", "FF 2F 00"},
+      {"X $F8", "F8"},
   });
 }
 
@@ -87,7 +95,15 @@ TEST(EncodeEventLine, RefusedLinesGiveNothing) {
   for (const std::string line : {
            "",
            "n 0 60 100",  // lower-case kind letter
-           "X 1 2",
+           "X 1 2",       // no status byte
+           "X",
+           "X $80 60",  // a channel status with the wrong count of data bytes
+           "X $C0 1 2",
+           "X $90 60 128",  // a data byte above 7F
+           "X $FF",         // no meta type
+           "X $F8 1",       // a one-byte event with data
+           "X $F0 256",     // not a byte
+           "X $F0 -1",
            "1 2 3",
            "N 0 60",
            "N 0 60 100 1",
