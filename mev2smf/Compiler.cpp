@@ -4,8 +4,6 @@
 
 namespace {
 
-// The largest delta time a Standard MIDI File can hold.
-constexpr int64_t kMaxDeltaTime = 0x0FFFFFFF;
 // Positions in an image are signed 32-bit: the output stays well below that.
 constexpr int64_t kMaxImage = INT32_MAX - 0xFFFF;
 
@@ -18,7 +16,7 @@ bool TimeValue(const std::string& line, int32_t& value) {
   if (stamp.size() > 255) return false;
   int64_t exact = 0;
   for (char c : stamp) {
-    if (c != ' ') exact = std::min<int64_t>(exact * 10 + (c - '0'), kMaxDeltaTime + 1);
+    if (c != ' ') exact = std::min<int64_t>(exact * 10 + (c - '0'), int64_t{kMaxDeltaTime} + 1);
   }
   value = str2int(stamp);
   return exact <= kMaxDeltaTime;

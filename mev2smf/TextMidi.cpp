@@ -1,6 +1,5 @@
 #include "TextMidi.h"
 
-#include <algorithm>
 #include <bit>
 
 #include "MidiDoos.h"
@@ -123,10 +122,8 @@ bytes EncodeExactEvent(const integers& numbers) {
   if (event.empty() || event[0] < kNoteOff) return {};
   uint8_t status = event[0];
   bytes data(event.begin() + 1, event.end());
-  if (status < kSysex) {
-    bool high = std::any_of(data.begin(), data.end(), [](uint8_t b) { return b > 0x7F; });
-    return !high && data.size() == (HasOneDataByte(status) ? 1u : 2u) ? event : bytes{};
-  }
+  // a data byte above 7F is kept: files in use hold such bytes, and the line carries any file
+  if (status < kSysex) return data.size() == (HasOneDataByte(status) ? 1u : 2u) ? event : bytes{};
   if (status == kMeta) {
     if (data.empty()) return {};
     return WithLength({kMeta, data[0]}, bytes(data.begin() + 1, data.end()));

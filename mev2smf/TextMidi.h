@@ -65,8 +65,7 @@ integers ExtractNumbers(const std::string& line);
 bytes EncodeEventLine(const std::string& line);
 // The event of an X line, the exact event line: its numbers are the status byte and the data,
 // and for F0 to F7 and for FF and its type the length is put in; empty when a number is not a
-// byte, the status is missing, or a channel status has the wrong count of data bytes or one
-// above 7F.
+// byte, the status is missing, or a channel status has the wrong count of data bytes.
 bytes EncodeExactEvent(const integers& numbers);
 // The event of an M line, chosen by its first number, the meta type.
 bytes EncodeMetaEvent(const integers& numbers, const std::string& line);

@@ -12,6 +12,9 @@ constexpr int32_t kHeaderSize = 14;
 constexpr int32_t kTrackHeaderSize = 8;
 constexpr int32_t kFirstEvent = kHeaderSize + kTrackHeaderSize;
 
+// The largest delta time a Standard MIDI File can hold.
+constexpr int32_t kMaxDeltaTime = 0x0FFFFFFF;
+
 // Status bytes: the channel kinds (without the channel) and the system ones.
 constexpr uint8_t kNoteOff = 0x80;
 constexpr uint8_t kNoteOn = 0x90;

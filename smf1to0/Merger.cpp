@@ -4,9 +4,6 @@
 
 namespace {
 
-// The largest delta time a Standard MIDI File can hold.
-constexpr int32_t kMaxDeltaTime = 0x0FFFFFFF;
-
 const bytes kEndOfTrack = {kMeta, kEndOfTrackType, 0x00};
 const bytes kEmptyMeta = {kMeta, kEmptyType, 0x00};
 

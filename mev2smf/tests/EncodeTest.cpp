@@ -41,6 +41,7 @@ TEST(EncodeEventLine, ChannelAndSystemLines) {
       {"V 254 3", "FE"},
       // the exact line: the bytes as numbers, lengths put in
       {"X $80 60 64", "80 3C 40"},
+      {"X $E0 $EF 64", "E0 EF 40"},  // a data byte above 7F, as some files hold
       {"X $C3 5 (program)", "C3 05"},
       {"X $F0 $7E $7F $09 $01 $F7", "F0 05 7E 7F 09 01 F7"},
       {"X $F7", "F7 00"},
@@ -99,7 +100,6 @@ TEST(EncodeEventLine, RefusedLinesGiveNothing) {
            "X",
            "X $80 60",  // a channel status with the wrong count of data bytes
            "X $C0 1 2",
-           "X $90 60 128",  // a data byte above 7F
            "X $FF",         // no meta type
            "X $F8 1",       // a one-byte event with data
            "X $F0 256",     // not a byte
