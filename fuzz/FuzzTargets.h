@@ -5,8 +5,10 @@
 #include <iostream>
 #include <streambuf>
 #include <string>
+#include <vector>
 
 #include "Algemeen.h"
+#include "MidiDoos.h"
 
 // The fuzz targets. Each takes arbitrary bytes through the library routines that one program
 // calls, in the program's order, checks what must hold afterwards and returns 0; a broken rule
@@ -29,6 +31,11 @@ int FuzzMev2smf(const uint8_t* data, size_t size);
 // byte of the line, and the MEV compiles into a file that passes CheckFile.
 int FuzzLys2mev(const uint8_t* data, size_t size);
 
+// smf2mev: CheckFile, then Decompile, then CompileMev of the text. The recompiled file passes
+// CheckFile with the same header and the same events at the same ticks in every track, and
+// decompiles to the same text, which compiles to the same bytes again.
+int FuzzSmf2mev(const uint8_t* data, size_t size);
+
 // Prints which rule broke in which target (and the replayed input's name when one is set),
 // then aborts.
 [[noreturn]] void FuzzFailure(const char* target, const std::string& what);
@@ -38,6 +45,10 @@ void SetFuzzInputName(const std::string& name);
 // True when event, alone in an image and read from its start, reads back as itself and ends
 // exactly at its last byte: a complete event with its status byte.
 bool ReadsBackWhole(const bytes& event);
+
+// The events of every track of a file that passed CheckFile, one "tick status data" line each
+// with the lengths of sized events left out, and "tick stray byte" for a stray data byte.
+std::vector<lijst> TimedEvents(Midi& m);
 
 // Sends std::cout to nowhere while it lives, so the routines' messages stay quiet.
 class QuietOutput {

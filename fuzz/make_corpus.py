@@ -169,6 +169,7 @@ def write(target, files):
 
 def main():
     write("smf1to0", MIDI_FILES)
+    write("smf2mev", MIDI_FILES)
     # the first byte is the channel
     write("verse2chan", {f"ch{i % 16}-{name}": bytes([i % 16]) + data
                          for i, (name, data) in enumerate(MIDI_FILES.items())})

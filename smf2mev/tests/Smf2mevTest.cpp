@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "Compiler.h"
+#include "Decompiler.h"
+#include "FuzzTargets.h"
+#include "TestKit.h"
+#include "TextMidi.h"
+
+namespace {
+
+const CommandLine kSmf2mev = {
+    PROGRAM,
+    Lines({"SMF2MEV", "", "Converts MidiFile to Midi Text", "", "Syntax: [program] [IMF] [OTF]", "",
+           "IMF = name of Input MidiFile", "OTF = name of Output TextFile (MEV)"}),
+    ": does Not exist",
+    {}};
+
+bytes Bytes(const std::string& text) { return bytes(text.begin(), text.end()); }
+
+}  // namespace
+
+// Each event in the form that compiles back to exactly its bytes.
+TEST(EventLine, FormsThatGiveTheBytesBack) {
+  struct Case {
+    const char* event;
+    const char* line;
+  } cases[] = {
+      {"90 3C 64", "Note 0 60 100"},
+      {"9F 3C 00", "Note 15 60 0"},
+      {"90 3C C8", "Note 0 60 200"},  // the low 8 bits of 200 are the byte
+      {"A1 3C 1E", "Aftertouch 1 60 30"},
+      {"D1 40", "Aftertouch 1 64"},
+      {"B0 07 64", "Control 0 7 100"},
+      {"C2 13", "Program 2 19"},
+      {"E0 00 40", "Bend 0 0"},
+      {"E0 00 00", "Bend 0 -8192"},
+      {"E0 7F 7F", "Bend 0 8191"},
+      {"E0 00 80", "Bend 0 8192"},
+      {"E0 EF 40", "X $E0 239 64"},  // a low byte above 7F: no bend gives it
+      {"80 3C 40", "X $80 60 64"},   // note off
+      {"F0 05 7E 7F 09 01 F7", "X $F0 $7E $7F $09 $01 $F7"},
+      {"F1 01 55", "X $F1 $55"},
+      {"F7 02 01 02", "H $01 $02"},
+      {"F8", "O $F8"},
+      {"FF 00 02 01 02", "Meta $00(SeqNr) 258"},
+      {"FF 00 00", "X $FF $00"},  // a fixed layout of another length
+      {"FF 03 05 50 69 61 6E 6F", "Meta $03(Name) \"Piano\""},
+      {"FF 01 00", "Meta $01(Text) \"\""},
+      {"FF 0F 00", "Meta $0F \"\""},
+      {"FF 01 03 61 22 62", "X $FF $01 $61 $22 $62"},  // a double quote ends the quoted text
+      {"FF 06 02 61 1A", "X $FF $06 $61 $1A"},         // 1A ends a MEV file
+      {"FF 05 08 48 65 6C 20 6C 6F 0D 0A", "Meta $05(Lyric) Hel_lo/"},
+      {"FF 05 00", "Meta $05(Lyric)"},
+      {"FF 05 03 61 5F 62", "X $FF $05 $61 $5F $62"},  // an underscore stands for a blank
+      {"FF 05 03 61 2F 62", "X $FF $05 $61 $2F $62"},
+      {"FF 05 03 61 5C 62", "X $FF $05 $61 $5C $62"},
+      {"FF 05 02 61 0D", "X $FF $05 $61 $0D"},  // a CR without LF
+      {"FF 05 02 61 0A", "X $FF $05 $61 $0A"},
+      {"FF 05 03 E9 74 E9", "Meta $05(Lyric) \xE9t\xE9"},
+      {"FF 12 05 6C 61 20 6C 61", "Meta $12 la_la"},
+      {"FF 21 01 01", "Meta $21(Port) 1"},
+      {"FF 2F 00", "Meta $2F(TrkEnd)"},
+      {"FF 2F 01 00", "X $FF $2F $00"},
+      {"FF 51 03 07 A1 20", "Meta $51(Tempo) 500000"},
+      {"FF 54 05 01 02 03 04 05", "Meta $54(SMPTE) 1 2 3 4 5"},
+      {"FF 58 04 06 03 18 08", "Meta $58(TimeSig) 6 8 24 8"},
+      {"FF 58 04 03 FF 18 08", "X $FF $58 $03 $FF $18 $08"},  // no power of two gives FF
+      {"FF 59 02 FB 01", "Meta $59(KeySig) -5 1"},
+      {"FF 59 02 08 00", "X $FF $59 $08 $00"},  // beyond 7 sharps
+      {"FF 7F 04 00 41 01 02", "Meta $7F $00 $41 $01 $02"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.event);
+    EXPECT_EQ(EventLine(Hex(c.event)), c.line);
+    EXPECT_EQ(EncodeEventLine(c.line), Hex(c.event));
+  }
+}
+
+TEST(barcounter, BarsAndBeatsFromTimeSignatures) {
+  // 96 ticks a quarter note: 4/4 up to tick 384 (bar 2), 6/8 from 432, in the middle of bar 2,
+  // which starts bar 3 there; 3/4 from 720 at the end of a 6/8 bar
+  barcounter bars({{432, 6, 3}, {720, 3, 2}, {800, 0, 2}}, 96);
+  struct Case {
+    int64_t tick;
+    std::string place;
+  } cases[] = {
+      {0, "bar 1 beat 1"},    {95, "bar 1 beat 1 +95"},  {96, "bar 1 beat 2"},
+      {384, "bar 2 beat 1"},  {431, "bar 2 beat 1 +47"}, {432, "bar 3 beat 1"},
+      {480, "bar 3 beat 2"},  {719, "bar 3 beat 6 +47"}, {720, "bar 4 beat 1"},
+      {1008, "bar 5 beat 1"},  // the 0/4 signature at 800 counts no beats and is passed over
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tick);
+    EXPECT_EQ(bars.Place(c.tick), c.place);
+  }
+}
+
+// Every MIDI file the repository holds, and the example song compiled, goes through the round
+// trip the smf2mev fuzz target checks.
+TEST(Decompile, RoundTripOfEveryFileInTheRepository) {
+  std::vector<bytes> files;
+  for (const char* folder : {"fuzz/corpus", "fuzz/regressions", "examples"}) {
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(std::string(SOURCE_DIR) + "/" + folder)) {
+      if (entry.path().extension() == ".mid") files.push_back(ReadBytes(entry.path().string()));
+    }
+  }
+  textreader song;
+  ASSERT_TRUE(song.Open(std::string(SOURCE_DIR) + "/examples/song.mev"));
+  Midi m;
+  ASSERT_TRUE(CompileMev(song, m));
+  files.push_back(m.image);
+  int32_t checked = 0;
+  for (const bytes& file : files) {
+    EXPECT_EQ(FuzzSmf2mev(file.data(), file.size()), 0);
+    Midi f;
+    f.image = file;
+    CoutCapture quiet;
+    bool ok;
+    f.CheckFile(ok);
+    checked += ok;
+  }
+  EXPECT_GE(checked, 12);
+}
+
+TEST(smf2mev, SharedCommandLineRules) {
+  const bytes file = SmfImage(0, 96, {"00 FF 2F 00"});
+  ExpectCommandLine(kSmf2mev, file, Bytes("File 0 (1) 96\r\nTrack #1\r\nMeta $2F(TrkEnd)\r\n"));
+}
+
+TEST(smf2mev, FilesAndTheirLines) {
+  struct Case {
+    bytes file;
+    std::string out;
+    std::string mev;  // empty when refused
+  } cases[] = {
+      {SmfImage(1, 480, {"00 FF 03 04 53 6F 6E 67 00 FF 2F 00", "83 60 90 3C 64 00 FF 2F 00"}), "",
+       "File 1 (2) 480\r\nTrack #1 Song\r\nMeta $03(Name) \"Song\"\r\nMeta $2F(TrkEnd)\r\n"
+       "Track #2\r\n480 bar 1 beat 2\r\nNote 0 60 100\r\nMeta $2F(TrkEnd)\r\n"},
+      {SmfImage(0, 96, {"00 FF 2F 00"}, "58 46 49 48 00 00 00 01 00  7A"),
+       "# midi bytes (26) < file size (36)\n"
+       "Chunk XFIH at byte 26 left out: MEV holds track chunks only\n",
+       "File 0 (1) 96\r\nTrack #1\r\nMeta $2F(TrkEnd)\r\n"},
+      {SmfImage(1, 96, {"00 FF 2F 00", "00 FF 2F"}), "Any Event error at : 38 > 37\n", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.out);
+    if (c.mev.empty()) {
+      ExpectRefused(kSmf2mev, c.file, c.out);
+    } else {
+      ExpectConverted(kSmf2mev, c.file, c.out, Bytes(c.mev));
+    }
+  }
+}
