@@ -4,13 +4,18 @@
 
 lijst MevHead() { return {"File 0 (1) 120", "Track #1"}; }
 
-void AddPieces(const std::string& line, lijst& mev) {
-  // a blank separates tokens and is dropped; an underscore ends a piece and stays in it
+lijst SheetPieces(const std::string& line) {
+  lijst pieces;
   for (const std::string& token : splitwords(line)) {
-    for (const std::string& piece : splitsyllables(token)) {
-      mev.push_back("0");
-      mev.push_back("Meta $05(Lyric) " + piece);
-    }
+    for (std::string& piece : splitsyllables(token)) pieces.push_back(std::move(piece));
+  }
+  return pieces;
+}
+
+void AddPieces(const std::string& line, lijst& mev) {
+  for (const std::string& piece : SheetPieces(line)) {
+    mev.push_back("0");
+    mev.push_back("Meta $05(Lyric) " + piece);
   }
 }
 

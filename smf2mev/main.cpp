@@ -1,39 +1,112 @@
-// smf2mev: writes a Standard MIDI File as MEV text.
+// smf2mev: writes a Standard MIDI File as MEV text, and can put the syllables of a lyric sheet
+// on the notes of its melody.
 #include "Decompiler.h"
 #include "Files.h"
+#include "LyricSheet.h"
+#include "Melody.h"
 
 namespace {
 
 void ShowUsage() {
-  saylines({"SMF2MEV", "", "Converts MidiFile to Midi Text", "", "Syntax: [program] [IMF] [OTF]",
-            "", "IMF = name of Input MidiFile", "OTF = name of Output TextFile (MEV)"});
+  saylines({"SMF2MEV", "", "Converts MidiFile to Midi Text",
+            "and puts the syllables of a Lyricsheet on the notes of a melody", "",
+            "Syntax: [program] [IMF] [OTF] [LYS] [TRACK] [CH]", "", "IMF = name of Input MidiFile",
+            "OTF = name of Output TextFile (MEV)", "LYS = name of Lyricsheet (optional)",
+            "TRACK = track of the melody, from 1 (optional; default: the first with notes)",
+            "CH = channel of the melody [0,15] (optional; default: every channel)"});
 }
 
-void CheckParameters(const lijst& args, bool& ok) {
-  ok = checkcount(args, 2, ShowUsage) && checkinput(args[0], ": does Not exist");
+// The value of a number argument of decimal digits only, or -1.
+int64_t Digits(const std::string& s) {
+  if (s.empty() || s.size() > 9 || s.find_first_not_of("0123456789") != std::string::npos) {
+    return -1;
+  }
+  return std::stoll(s);
+}
+
+// The pieces of the lyric sheet name, empty ones dropped; false after a line when it cannot be
+// read.
+bool ReadSheet(const std::string& name, lijst& pieces) {
+  textreader in;
+  std::string line;
+  if (in.Open(name)) {
+    while (in.ReadLine(line)) {
+      for (std::string& piece : SheetPieces(line)) {
+        if (!piece.empty()) pieces.push_back(std::move(piece));
+      }
+    }
+  }
+  if (in.Failed()) saycannotread(name);
+  return !in.Failed();
+}
+
+// The lines that put the sheet's syllables on the melody of m, chosen by the arguments after
+// the sheet; false after a line when they cannot be put.
+bool PlaceSheet(Midi& m, const lijst& args, int32_t channel, std::vector<placedline>& placed) {
+  int32_t track = FirstTrackWithNotes(m);
+  if (args.size() >= 4) {
+    int64_t t = Digits(args[3]);
+    if (t < 1 || t > m.GetTrackCount()) {
+      say("Track " + args[3] + " out of [1," + std::to_string(m.GetTrackCount()) + "] range");
+      return false;
+    }
+    track = static_cast<int32_t>(t - 1);
+  }
+  std::string name = "Track " + std::to_string(track + 1);
+  std::vector<onset> onsets = track < 0 ? std::vector<onset>{} : Onsets(m, track, channel);
+  if (onsets.empty()) {
+    say(track < 0 ? "No track has notes"
+                  : name + " has no notes" +
+                        (channel < 0 ? "" : " on channel " + std::to_string(channel)));
+    return false;
+  }
+  lijst pieces;
+  if (!ReadSheet(args[2], pieces)) return false;
+  int32_t lyrics = CountLyrics(m, track);
+  if (lyrics > 0) {
+    say(name + " already had " + std::to_string(lyrics) + (lyrics == 1 ? " lyric" : " lyrics") +
+        ": they stay");
+  }
+  return PlaceSyllables(pieces, onsets, track, placed);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   lijst args(argv + 1, argv + argc);
-  bool ok;
-  CheckParameters(args, ok);
-  if (!ok) return args.size() == 2 ? 1 : 2;
+  if (args.size() < 2 || args.size() > 5) {
+    ShowUsage();
+    return 2;
+  }
+  int32_t channel = -1;
+  if (args.size() == 5) {
+    int64_t c = Digits(args[4]);
+    if (c < 0 || c > 15) {
+      say("Channel " + args[4] + " out of [0,15] range");
+      return 1;
+    }
+    channel = static_cast<int32_t>(c);
+  }
+  if (!checkinput(args[0], ": does Not exist")) return 1;
+  if (args.size() >= 3 && !checkinput(args[2], ": does Not exist")) return 1;
   Midi m;
   m.guards = Guards::AtTrackEnd;
   if (!m.LoadFromFile(args[0])) {
     saycannotread(args[0]);
     return 1;
   }
+  bool ok;
   m.CheckFile(ok);
   if (!ok) return 1;
+  std::vector<placedline> placed;
+  if (args.size() >= 3 && !PlaceSheet(m, args, channel, placed)) return 1;
   outputfile out;
   if (!out.Open(args[1])) {
     saycannotwrite(args[1]);
     return 1;
   }
-  Decompile(m, [&](const std::string& line) { out.WriteLine(line); });
+  Decompile(
+      m, [&](const std::string& line) { out.WriteLine(line); }, placed);
   if (!out.Commit()) {
     saycannotwrite(args[1]);
     return 1;

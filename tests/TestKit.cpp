@@ -219,7 +219,7 @@ void ExpectCommandLine(const CommandLine& cli, const bytes& input, const bytes& 
   std::string unreadable = UnreadableFile(dir);
   std::vector<std::string> fewer = Args(cli, dir.Path("in"), dir.Path("new")), more = fewer;
   fewer.pop_back();
-  more.push_back("x");
+  more.resize(more.size() + cli.optional + 1, "x");
   struct Run {
     std::vector<std::string> args;
     int status;

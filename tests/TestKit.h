@@ -88,6 +88,7 @@ struct CommandLine {
   std::string usage;    // printed with exit status 2 after a wrong argument count
   std::string missing;  // printed after the name of an input that is no file
   std::vector<std::string> extra;
+  size_t optional = 0;  // the count of optional arguments that may follow
 };
 
 // The command-line rules every program shares, given a valid input and the output it makes of

@@ -12,10 +12,15 @@ namespace {
 
 const CommandLine kSmf2mev = {
     PROGRAM,
-    Lines({"SMF2MEV", "", "Converts MidiFile to Midi Text", "", "Syntax: [program] [IMF] [OTF]", "",
-           "IMF = name of Input MidiFile", "OTF = name of Output TextFile (MEV)"}),
+    Lines({"SMF2MEV", "", "Converts MidiFile to Midi Text",
+           "and puts the syllables of a Lyricsheet on the notes of a melody", "",
+           "Syntax: [program] [IMF] [OTF] [LYS] [TRACK] [CH]", "", "IMF = name of Input MidiFile",
+           "OTF = name of Output TextFile (MEV)", "LYS = name of Lyricsheet (optional)",
+           "TRACK = track of the melody, from 1 (optional; default: the first with notes)",
+           "CH = channel of the melody [0,15] (optional; default: every channel)"}),
     ": does Not exist",
-    {}};
+    {},
+    3};
 
 bytes Bytes(const std::string& text) { return bytes(text.begin(), text.end()); }
 
@@ -152,5 +157,97 @@ TEST(smf2mev, FilesAndTheirLines) {
     } else {
       ExpectConverted(kSmf2mev, c.file, c.out, Bytes(c.mev));
     }
+  }
+}
+
+// The syllables of a sheet on the notes of a melody: each Lyric line and the line after it.
+TEST(smf2mev, SyllablesOnTheMelody) {
+  const std::string tempo = "00 FF 2F 00";
+  // three notes, at 0, 96 and 192
+  const bytes three = SmfImage(
+      1, 96, {tempo, "00 90 3C 64 60 3C 00 00 3E 64 60 3E 00 00 40 64 60 40 00 00 FF 2F 00"});
+  struct Case {
+    std::string what;
+    bytes file;
+    std::string sheet;
+    lijst more;  // TRACK and CH
+    int status;
+    std::string out;
+    lijst placed;  // "syllable | the line after it"
+  } cases[] = {
+      {"a chord is one onset, a rest none",
+       SmfImage(
+           1, 96,
+           {tempo, "00 90 3C 64 00 40 64 60 80 3C 00 00 40 00 60 90 3E 64 60 3E 00 00 FF 2F 00"}),
+       "la_la\n",
+       {},
+       0,
+       "",
+       {"la_ | Note 0 60 100", "la | Note 0 62 100"}},
+      {"* holds the syllable before",
+       three,
+       "Ah * men",
+       {},
+       0,
+       "",
+       {"Ah | Note 0 60 100", "men | Note 0 64 100"}},
+      {"too few syllables",
+       three,
+       "a",
+       {},
+       0,
+       "2 notes at the end in track 2 have no syllable\n",
+       {"a | Note 0 60 100"}},
+      {"too many", three, "a b c d", {}, 1, "4 syllables for 3 notes in track 2\n", {}},
+      {"lyrics already there stay",
+       SmfImage(1, 96, {tempo, "00 FF 05 01 78 00 90 3C 64 60 3C 00 00 FF 2F 00"}),
+       "o",
+       {"2"},
+       0,
+       "Track 2 already had 1 lyric: they stay\n",
+       {"x | Meta $05(Lyric) o", "o | Note 0 60 100"}},
+      {"the melody on one channel of a type-0 file",
+       SmfImage(0, 96, {"00 90 3C 64 00 91 30 64 60 91 30 00 00 32 64 60 90 3C 00 00 FF 2F 00"}),
+       "one two",
+       {"1", "1"},
+       0,
+       "",
+       {"one | Note 1 48 100", "two | Note 1 50 100"}},
+      {"a track beyond the file's", three, "a", {"3"}, 1, "Track 3 out of [1,2] range\n", {}},
+      {"a track that is no number", three, "a", {"x"}, 1, "Track x out of [1,2] range\n", {}},
+      {"a track without notes", three, "a", {"1"}, 1, "Track 1 has no notes\n", {}},
+      {"a channel without notes",
+       three,
+       "a",
+       {"2", "5"},
+       1,
+       "Track 2 has no notes on channel 5\n",
+       {}},
+      {"a channel beyond 15", three, "a", {"2", "16"}, 1, "Channel 16 out of [0,15] range\n", {}},
+      {"a channel with a sign", three, "a", {"2", "-1"}, 1, "Channel -1 out of [0,15] range\n", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    WriteBytes(dir.Path("in.mid"), c.file);
+    WriteText(dir.Path("words.lys"), c.sheet);
+    std::vector<std::string> args = {dir.Path("in.mid"), dir.Path("out.mev"),
+                                     dir.Path("words.lys")};
+    args.insert(args.end(), c.more.begin(), c.more.end());
+    RunResult r = RunProgram(PROGRAM, args);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(Exists(dir.Path("out.mev")), c.status == 0);
+    lijst placed;
+    textreader mev;
+    std::string line, lyric;
+    if (c.status == 0) {
+      ASSERT_TRUE(mev.Open(dir.Path("out.mev")));
+    }
+    while (mev.ReadLine(line)) {
+      if (!lyric.empty()) placed.push_back(lyric + " | " + line);
+      lyric = line.starts_with("Meta $05(Lyric) ") ? line.substr(16) : "";
+    }
+    EXPECT_EQ(placed, c.placed);
   }
 }

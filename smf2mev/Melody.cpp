@@ -1,0 +1,58 @@
+#include "Melody.h"
+
+namespace {
+
+bool IsNoteOn(const bytes& e) { return e.size() == 3 && (e[0] & 0xF0) == kNoteOn && e[2] > 0; }
+
+}  // namespace
+
+std::vector<onset> Onsets(Midi& m, int32_t track, int32_t channel) {
+  std::vector<onset> onsets;
+  int64_t time = 0;
+  size_t index = 0;
+  m.ForEachEvent([&](int32_t k, const trackevent& e) {
+    if (k != track) return;
+    time += static_cast<uint32_t>(e.delta);
+    bool chosen = channel < 0 || (e.event.size() == 3 && (e.event[0] & 0x0F) == channel);
+    if (IsNoteOn(e.event) && chosen && (onsets.empty() || onsets.back().time != time)) {
+      onsets.push_back({time, index});
+    }
+    index++;
+  });
+  return onsets;
+}
+
+int32_t FirstTrackWithNotes(Midi& m) {
+  int32_t first = -1;
+  m.ForEachEvent([&](int32_t k, const trackevent& e) {
+    if (first < 0 && IsNoteOn(e.event)) first = k;
+  });
+  return first;
+}
+
+int32_t CountLyrics(Midi& m, int32_t track) {
+  int32_t n = 0;
+  m.ForEachEvent([&](int32_t k, const trackevent& e) {
+    n += k == track && e.event.size() >= 2 && e.event[0] == kMeta && e.event[1] == kLyricType;
+  });
+  return n;
+}
+
+bool PlaceSyllables(const lijst& pieces, const std::vector<onset>& onsets, int32_t track,
+                    std::vector<placedline>& placed) {
+  std::string where = " in track " + std::to_string(track + 1);
+  if (pieces.size() > onsets.size()) {
+    say(std::to_string(pieces.size()) + " syllables for " + std::to_string(onsets.size()) +
+        " notes" + where);
+    return false;
+  }
+  for (size_t k = 0; k < pieces.size(); k++) {
+    // a held syllable sounds on over this note: the note gets none of its own
+    if (pieces[k] != "*")
+      placed.push_back({track, onsets[k].index, "Meta $05(Lyric) " + pieces[k]});
+  }
+  size_t left = onsets.size() - pieces.size();
+  if (left == 1) say("1 note at the end" + where + " has no syllable");
+  if (left > 1) say(std::to_string(left) + " notes at the end" + where + " have no syllable");
+  return true;
+}
