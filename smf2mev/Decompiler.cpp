@@ -225,17 +225,15 @@ void Decompile(Midi& m, const linesink& put, const std::vector<placedline>& plac
     }
   });
   // in a type-1 file the time signatures of every track rule all tracks
+  std::vector<meter> all;
   if (type == 1) {
-    std::vector<meter> all;
     for (const auto& t : meters) all.insert(all.end(), t.begin(), t.end());
     std::stable_sort(all.begin(), all.end(),
                      [](const meter& a, const meter& b) { return a.time < b.time; });
-    for (auto& t : meters) t = all;
   }
 
   put("File " + Num(type) + " (" + Num(tracks) + ") " + Num(m.GetTicks()));
-  std::vector<barcounter> bars;
-  for (int32_t k = 0; k < tracks; k++) bars.emplace_back(meters[k], m.GetTicks());
+  barcounter bars(all, m.GetTicks());
   int32_t opened = 0;  // the track lines written
   auto openUpTo = [&](int32_t k) {
     for (; opened <= k && opened < tracks; opened++) {
@@ -250,6 +248,11 @@ void Decompile(Midi& m, const linesink& put, const std::vector<placedline>& plac
     if (k != current) {
       time = 0;
       index = 0;
+      if (type == 1) {
+        bars.Restart();
+      } else {
+        bars = barcounter(meters[k], m.GetTicks());
+      }
     }
     current = k;
     uint32_t delta = static_cast<uint32_t>(e.delta);
@@ -260,9 +263,9 @@ void Decompile(Midi& m, const linesink& put, const std::vector<placedline>& plac
     }
     while (delta > static_cast<uint32_t>(kMaxDeltaTime)) {
       delta -= kMaxDeltaTime;
-      put(Num(kMaxDeltaTime) + " " + bars[k].Place(time - delta));
+      put(Num(kMaxDeltaTime) + " " + bars.Place(time - delta));
     }
-    if (delta > 0) put(Num(delta) + " " + bars[k].Place(time));
+    if (delta > 0) put(Num(delta) + " " + bars.Place(time));
     for (; next != placed.end() && next->track == k && next->index == index; ++next) {
       put(next->line);
     }

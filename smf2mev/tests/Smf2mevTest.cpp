@@ -144,6 +144,10 @@ TEST(smf2mev, FilesAndTheirLines) {
       {SmfImage(1, 480, {"00 FF 03 04 53 6F 6E 67 00 FF 2F 00", "83 60 90 3C 64 00 FF 2F 00"}), "",
        "File 1 (2) 480\r\nTrack #1 Song\r\nMeta $03(Name) \"Song\"\r\nMeta $2F(TrkEnd)\r\n"
        "Track #2\r\n480 bar 1 beat 2\r\nNote 0 60 100\r\nMeta $2F(TrkEnd)\r\n"},
+      // a time signature in one track of a type-1 file counts the bars of every track
+      {SmfImage(1, 96, {"00 FF 58 04 03 02 18 08 00 FF 2F 00", "82 20 90 3C 64 00 FF 2F 00"}), "",
+       "File 1 (2) 96\r\nTrack #1\r\nMeta $58(TimeSig) 3 4 24 8\r\nMeta $2F(TrkEnd)\r\n"
+       "Track #2\r\n288 bar 2 beat 1\r\nNote 0 60 100\r\nMeta $2F(TrkEnd)\r\n"},
       {SmfImage(0, 96, {"00 FF 2F 00"}, "58 46 49 48 00 00 00 01 00  7A"),
        "# midi bytes (26) < file size (36)\n"
        "Chunk XFIH at byte 26 left out: MEV holds track chunks only\n",
