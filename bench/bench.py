@@ -154,7 +154,14 @@ def main():
             print(f"{name:<22}{size:>10.1f}{seconds:>10.2f}{size / seconds:>10.1f}{rate:>12}"
                   f"{peak:>10.1f}{cp_seconds:>8.2f}{size / cp_seconds:>10.1f}")
         if "midicsv" in times:
-            print(f"smf2mev takes {times['smf2mev'] / times['midicsv']:.2f} times midicsv's time"
+            # one run each swings with the machine's load; the best of runs taken in turns does less
+            best = {"smf2mev": times["smf2mev"], "midicsv": times["midicsv"]}
+            for _ in range(2):
+                for name, args, _, _ in rows:
+                    if name in best:
+                        best[name] = min(best[name], measure(args)[0])
+            print(f"smf2mev {best['smf2mev']:.2f} s, midicsv {best['midicsv']:.2f} s (best of 3"
+                  f" runs in turns): {best['smf2mev'] / best['midicsv']:.2f} times midicsv's time"
                   " (goal: at most 0.5)")
     finally:
         shutil.rmtree(work)
