@@ -1,11 +1,18 @@
 // Compiles every example of the MEV reference (docs/mev.md) and compares the result with what
-// the page shows, so that the page cannot drift from the compiler.
+// the page shows, so that the page cannot drift from the compiler and the decompiler.
 //
 // The page marks its examples with fenced blocks, named by the word after the opening
 // backquotes:
-//   mev     a whole MEV file, compiled with CompileMev. The next block is either
-//             bytes   the MIDI file it becomes (CompileMev succeeds and prints nothing), or
-//             output  the lines CompileMev prints when it refuses the file.
+//   mev     a whole MEV file, compiled with CompileMev. The next block is one of
+//             bytes   the MIDI file it becomes (CompileMev succeeds and prints nothing),
+//             output  the lines CompileMev prints when it refuses the file,
+//             smf2mev the text smf2mev writes for the MIDI file it becomes (see below).
+//   midi    a whole MIDI file, written like a bytes block. The next block is smf2mev.
+//   smf2mev the MEV text smf2mev writes for the file of the block before it: the file passes
+//           CheckFile and Decompile gives these lines. An output block right after it holds
+//           the lines both print; without one they must print nothing. The text then compiles
+//           again: for a mev example into the very same bytes, for a midi example into a
+//           file with the same header and the same events at the same ticks in every track.
 //   lines   event lines, each encoded alone with EncodeEventLine. The next block is bytes, row
 //           for row: the line's event, or "-" where the line makes no event.
 //   bytes   pairs of hexadecimal digits between blanks; text after '#' is a note for the reader.
@@ -18,6 +25,7 @@
 #include <vector>
 
 #include "Compiler.h"
+#include "Decompiler.h"
 #include "Files.h"
 #include "MidiDoos.h"
 #include "TestKit.h"
@@ -31,11 +39,13 @@ struct block {
   lijst text;        // the lines between the fences
 };
 
-// One example and its expected result, or the reason the page cannot be read as examples.
+// One example and its expected result (and, for smf2mev, the lines it prints), or the reason
+// the page cannot be read as examples.
 struct example {
   block source;
   block result;
   std::string problem;
+  block printed;
 };
 
 void PrintTo(const example& e, std::ostream* os) { *os << "mev.md:" << e.source.line; }
@@ -69,7 +79,8 @@ std::vector<block> ReadBlocks(const std::string& name, std::string& problem) {
   return blocks;
 }
 
-// Pairs every mev and lines block with the result block after it.
+// Pairs every mev, midi and lines block with the result block after it, and an smf2mev result
+// with the output block after that.
 std::vector<example> ReadExamples() {
   std::string problem;
   std::vector<block> blocks = ReadBlocks(MEV_REFERENCE, problem);
@@ -79,17 +90,20 @@ std::vector<example> ReadExamples() {
     for (const example& e : examples) {
       if (e.source.line == line) return;
     }
-    examples.push_back({{"", line, {}}, {}, why});
+    examples.push_back({{"", line, {}}, {}, why, {}});
   };
   if (!problem.empty()) complain(0, problem);
   for (size_t i = 0; i < blocks.size(); i++) {
     const block& b = blocks[i];
-    bool result = b.kind == "bytes" || b.kind == "output";
-    if (b.kind == "mev" || b.kind == "lines") {
+    bool result = b.kind == "bytes" || b.kind == "output" || b.kind == "smf2mev";
+    if (b.kind == "mev" || b.kind == "lines" || b.kind == "midi") {
       const block* next = i + 1 < blocks.size() ? &blocks[i + 1] : nullptr;
-      bool fits = next && (next->kind == "bytes" || (b.kind == "mev" && next->kind == "output"));
+      std::string kind = next ? next->kind : "";
+      bool fits = b.kind == "mev"     ? kind == "bytes" || kind == "output" || kind == "smf2mev"
+                  : b.kind == "lines" ? kind == "bytes"
+                                      : kind == "smf2mev";
       if (!fits) {
-        complain(b.line, "the example has no bytes or output block after it");
+        complain(b.line, "the example has no fitting result block after it");
         continue;
       }
       if (b.kind == "lines" && next->text.size() != b.text.size()) {
@@ -97,8 +111,12 @@ std::vector<example> ReadExamples() {
         i++;
         continue;
       }
-      examples.push_back({b, *next, ""});
+      examples.push_back({b, *next, "", {}});
       i++;
+      if (kind == "smf2mev" && i + 1 < blocks.size() && blocks[i + 1].kind == "output") {
+        examples.back().printed = blocks[i + 1];
+        i++;
+      }
     } else if (result) {
       complain(b.line, "a " + b.kind + " block without an example before it");
     }
@@ -137,11 +155,81 @@ std::string Joined(const lijst& lines) {
   return text;
 }
 
+// The bytes of a whole bytes or midi block; bad holds a row that is no hex and no event.
+bytes BlockBytes(const block& b, std::string& bad) {
+  bytes all;
+  for (const std::string& row : b.text) {
+    bool none;
+    bytes part = RowBytes(row, none, bad);
+    if (none) bad = row;
+    if (!bad.empty()) return {};
+    all.insert(all.end(), part.begin(), part.end());
+  }
+  return all;
+}
+
+// Every event of the file, one line each: track, tick and bytes (a stray data byte as itself).
+std::string EventList(Midi& m) {
+  std::string list;
+  int64_t time = 0;
+  int32_t current = -1;
+  m.ForEachEvent([&](int32_t k, const trackevent& e) {
+    if (k != current) time = 0;
+    current = k;
+    time += static_cast<uint32_t>(e.delta);
+    bytes event = e.event.empty() ? bytes{m.image[e.at]} : e.event;
+    list += "track " + std::to_string(k + 1) + " at " + std::to_string(time) + ": " +
+            bytes2hex(event) + "\n";
+  });
+  return list;
+}
+
+// Checks an smf2mev example: the decompiled text, the printed lines, and the file the text
+// compiles into again.
+void CheckDecompiled(const example& e) {
+  Midi m;
+  if (e.source.kind == "mev") {
+    textreader in;
+    in.OpenText(Joined(e.source.text));
+    CoutCapture out;
+    ASSERT_TRUE(CompileMev(in, m));
+    ASSERT_EQ(out.Text(), "");
+  } else {
+    std::string bad;
+    m.image = BlockBytes(e.source, bad);
+    ASSERT_EQ(bad, "") << "not hexadecimal";
+  }
+  lijst text;
+  CoutCapture out;
+  bool ok;
+  m.CheckFile(ok);
+  ASSERT_TRUE(ok) << out.Text();
+  Decompile(m, [&](const std::string& line) { text.push_back(line); });
+  EXPECT_EQ(Joined(text), Joined(e.result.text));
+  EXPECT_EQ(out.Text(), Joined(e.printed.text));
+
+  textreader again;
+  again.OpenText(Joined(text));
+  Midi back;
+  ASSERT_TRUE(CompileMev(again, back)) << "the text does not compile";
+  if (e.source.kind == "mev") {
+    EXPECT_EQ(bytes2hex(back.image), bytes2hex(m.image)) << "not the same bytes again";
+    return;
+  }
+  EXPECT_EQ(bytes2hex(bytes(back.image.begin(), back.image.begin() + kHeaderSize)),
+            bytes2hex(bytes(m.image.begin(), m.image.begin() + kHeaderSize)));
+  EXPECT_EQ(EventList(back), EventList(m));
+}
+
 class MevExample : public testing::TestWithParam<example> {};
 
 TEST_P(MevExample, CompilesAsShown) {
   const example& e = GetParam();
   ASSERT_EQ(e.problem, "");
+  if (e.result.kind == "smf2mev") {
+    CheckDecompiled(e);
+    return;
+  }
   if (e.source.kind == "lines") {
     for (size_t i = 0; i < e.source.text.size(); i++) {
       const std::string& line = e.source.text[i];
