@@ -100,9 +100,9 @@ TEST(EncodeEventLine, RefusedLinesGiveNothing) {
            "X",
            "X $80 60",  // a channel status with the wrong count of data bytes
            "X $C0 1 2",
-           "X $FF",         // no meta type
-           "X $F8 1",       // a one-byte event with data
-           "X $F0 256",     // not a byte
+           "X $FF",      // no meta type
+           "X $F8 1",    // a one-byte event with data
+           "X $F0 256",  // not a byte
            "X $F0 -1",
            "1 2 3",
            "N 0 60",
