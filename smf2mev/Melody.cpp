@@ -22,29 +22,36 @@ std::vector<onset> Onsets(Midi& m, int32_t track, int32_t channel) {
   return onsets;
 }
 
-int32_t FirstTrackWithNotes(Midi& m) {
-  int32_t first = -1;
-  m.ForEachEvent([&](int32_t k, const trackevent& e) {
-    if (first < 0 && IsNoteOn(e.event)) first = k;
-  });
-  return first;
+bool FindMelody(Midi& m, int32_t& track, int32_t channel, std::vector<onset>& onsets) {
+  if (track < 0) {
+    m.ForEachEvent([&](int32_t k, const trackevent& e) {
+      if (track < 0 && IsNoteOn(e.event)) track = k;
+    });
+  }
+  onsets = track < 0 ? std::vector<onset>{} : Onsets(m, track, channel);
+  if (!onsets.empty()) return true;
+  std::string name = "Track " + std::to_string(track + 1);
+  say(track < 0
+          ? "No track has notes"
+          : name + " has no notes" + (channel < 0 ? "" : " on channel " + std::to_string(channel)));
+  return false;
 }
 
-int32_t CountLyrics(Midi& m, int32_t track) {
-  int32_t n = 0;
-  m.ForEachEvent([&](int32_t k, const trackevent& e) {
-    n += k == track && e.event.size() >= 2 && e.event[0] == kMeta && e.event[1] == kLyricType;
-  });
-  return n;
-}
-
-bool PlaceSyllables(const lijst& pieces, const std::vector<onset>& onsets, int32_t track,
+bool PlaceSyllables(Midi& m, const lijst& pieces, const std::vector<onset>& onsets, int32_t track,
                     std::vector<placedline>& placed) {
   std::string where = " in track " + std::to_string(track + 1);
   if (pieces.size() > onsets.size()) {
     say(std::to_string(pieces.size()) + " syllables for " + std::to_string(onsets.size()) +
         " notes" + where);
     return false;
+  }
+  int32_t lyrics = 0;
+  m.ForEachEvent([&](int32_t k, const trackevent& e) {
+    lyrics += k == track && e.event.size() >= 2 && e.event[0] == kMeta && e.event[1] == kLyricType;
+  });
+  if (lyrics > 0) {
+    say("Track " + std::to_string(track + 1) + " already had " + std::to_string(lyrics) +
+        (lyrics == 1 ? " lyric" : " lyrics") + ": they stay");
   }
   for (size_t k = 0; k < pieces.size(); k++) {
     // a held syllable sounds on over this note: the note gets none of its own

@@ -43,7 +43,7 @@ bool ReadSheet(const std::string& name, lijst& pieces) {
 // The lines that put the sheet's syllables on the melody of m, chosen by the arguments after
 // the sheet; false after a line when they cannot be put.
 bool PlaceSheet(Midi& m, const lijst& args, int32_t channel, std::vector<placedline>& placed) {
-  int32_t track = FirstTrackWithNotes(m);
+  int32_t track = -1;
   if (args.size() >= 4) {
     int64_t t = Digits(args[3]);
     if (t < 1 || t > m.GetTrackCount()) {
@@ -52,22 +52,10 @@ bool PlaceSheet(Midi& m, const lijst& args, int32_t channel, std::vector<placedl
     }
     track = static_cast<int32_t>(t - 1);
   }
-  std::string name = "Track " + std::to_string(track + 1);
-  std::vector<onset> onsets = track < 0 ? std::vector<onset>{} : Onsets(m, track, channel);
-  if (onsets.empty()) {
-    say(track < 0 ? "No track has notes"
-                  : name + " has no notes" +
-                        (channel < 0 ? "" : " on channel " + std::to_string(channel)));
-    return false;
-  }
+  std::vector<onset> onsets;
   lijst pieces;
-  if (!ReadSheet(args[2], pieces)) return false;
-  int32_t lyrics = CountLyrics(m, track);
-  if (lyrics > 0) {
-    say(name + " already had " + std::to_string(lyrics) + (lyrics == 1 ? " lyric" : " lyrics") +
-        ": they stay");
-  }
-  return PlaceSyllables(pieces, onsets, track, placed);
+  return FindMelody(m, track, channel, onsets) && ReadSheet(args[2], pieces) &&
+         PlaceSyllables(m, pieces, onsets, track, placed);
 }
 
 }  // namespace

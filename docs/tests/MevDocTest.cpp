@@ -8,6 +8,9 @@
 //             output  the lines CompileMev prints when it refuses the file,
 //             smf2mev the text smf2mev writes for the MIDI file it becomes (see below).
 //   midi    a whole MIDI file, written like a bytes block. The next block is smf2mev.
+//   lys     a lyric sheet, between a mev or midi block and its smf2mev block: smf2mev puts its
+//           syllables on the melody. The words after lys are the TRACK and CH arguments, if
+//           any. The text then compiles, and decompiles to the same text again.
 //   smf2mev the MEV text smf2mev writes for the file of the block before it: the file passes
 //           CheckFile and Decompile gives these lines. An output block right after it holds
 //           the lines both print; without one they must print nothing. The text then compiles
@@ -27,6 +30,8 @@
 #include "Compiler.h"
 #include "Decompiler.h"
 #include "Files.h"
+#include "LyricSheet.h"
+#include "Melody.h"
 #include "MidiDoos.h"
 #include "TestKit.h"
 #include "TextMidi.h"
@@ -46,6 +51,7 @@ struct example {
   block result;
   std::string problem;
   block printed;
+  block sheet;
 };
 
 void PrintTo(const example& e, std::ostream* os) { *os << "mev.md:" << e.source.line; }
@@ -90,18 +96,21 @@ std::vector<example> ReadExamples() {
     for (const example& e : examples) {
       if (e.source.line == line) return;
     }
-    examples.push_back({{"", line, {}}, {}, why, {}});
+    examples.push_back({{"", line, {}}, {}, why, {}, {}});
   };
   if (!problem.empty()) complain(0, problem);
   for (size_t i = 0; i < blocks.size(); i++) {
     const block& b = blocks[i];
-    bool result = b.kind == "bytes" || b.kind == "output" || b.kind == "smf2mev";
+    bool result =
+        b.kind == "bytes" || b.kind == "output" || b.kind == "smf2mev" || b.kind.starts_with("lys");
     if (b.kind == "mev" || b.kind == "lines" || b.kind == "midi") {
       const block* next = i + 1 < blocks.size() ? &blocks[i + 1] : nullptr;
       std::string kind = next ? next->kind : "";
-      bool fits = b.kind == "mev"     ? kind == "bytes" || kind == "output" || kind == "smf2mev"
+      bool sheet = kind.starts_with("lys");
+      bool fits = b.kind == "mev"
+                      ? kind == "bytes" || kind == "output" || kind == "smf2mev" || sheet
                   : b.kind == "lines" ? kind == "bytes"
-                                      : kind == "smf2mev";
+                                      : kind == "smf2mev" || sheet;
       if (!fits) {
         complain(b.line, "the example has no fitting result block after it");
         continue;
@@ -111,9 +120,14 @@ std::vector<example> ReadExamples() {
         i++;
         continue;
       }
-      examples.push_back({b, *next, "", {}});
+      examples.push_back({b, *next, "", {}, {}});
       i++;
-      if (kind == "smf2mev" && i + 1 < blocks.size() && blocks[i + 1].kind == "output") {
+      if (kind.starts_with("lys") && i + 1 < blocks.size() && blocks[i + 1].kind == "smf2mev") {
+        examples.back().sheet = examples.back().result;
+        examples.back().result = blocks[++i];
+      }
+      if (examples.back().result.kind == "smf2mev" && i + 1 < blocks.size() &&
+          blocks[i + 1].kind == "output") {
         examples.back().printed = blocks[i + 1];
         i++;
       }
@@ -204,7 +218,23 @@ void CheckDecompiled(const example& e) {
   bool ok;
   m.CheckFile(ok);
   ASSERT_TRUE(ok) << out.Text();
-  Decompile(m, [&](const std::string& line) { text.push_back(line); });
+  std::vector<placedline> placed;
+  if (!e.sheet.kind.empty()) {
+    lijst args = splitwords(e.sheet.kind);  // "lys", then TRACK and CH
+    int32_t track = args.size() > 1 ? str2int(args[1]) - 1 : -1;
+    int32_t channel = args.size() > 2 ? str2int(args[2]) : -1;
+    lijst pieces;
+    for (const std::string& line : e.sheet.text) {
+      for (const std::string& piece : SheetPieces(line)) {
+        if (!piece.empty()) pieces.push_back(piece);
+      }
+    }
+    std::vector<onset> onsets;
+    ASSERT_TRUE(FindMelody(m, track, channel, onsets));
+    ASSERT_TRUE(PlaceSyllables(m, pieces, onsets, track, placed));
+  }
+  Decompile(
+      m, [&](const std::string& line) { text.push_back(line); }, placed);
   EXPECT_EQ(Joined(text), Joined(e.result.text));
   EXPECT_EQ(out.Text(), Joined(e.printed.text));
 
@@ -212,6 +242,12 @@ void CheckDecompiled(const example& e) {
   again.OpenText(Joined(text));
   Midi back;
   ASSERT_TRUE(CompileMev(again, back)) << "the text does not compile";
+  if (!placed.empty()) {
+    lijst twice;
+    Decompile(back, [&](const std::string& line) { twice.push_back(line); });
+    EXPECT_EQ(Joined(twice), Joined(text)) << "the text with lyrics comes back other";
+    return;
+  }
   if (e.source.kind == "mev") {
     EXPECT_EQ(bytes2hex(back.image), bytes2hex(m.image)) << "not the same bytes again";
     return;
