@@ -193,6 +193,11 @@ void outputfile::Write(const char* data, size_t n) {
 }
 
 void outputfile::WriteLine(const std::string& line) {
+  if (buffer.size() + line.size() + 2 <= kBlock) {  // the common case: one append
+    buffer.insert(buffer.end(), line.begin(), line.end());
+    buffer.insert(buffer.end(), {'\r', '\n'});
+    return;
+  }
   Write(line.data(), line.size());
   Write("\r\n", 2);
 }

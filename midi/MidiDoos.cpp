@@ -86,9 +86,15 @@ int32_t Midi::Beyond(int32_t pos, int32_t n) {
 }
 
 bytes Midi::Copy(int32_t start, int32_t pos) const {
+  bytes part;
+  CopyInto(start, pos, part);
+  return part;
+}
+
+void Midi::CopyInto(int32_t start, int32_t pos, bytes& part) const {
   int32_t from = std::clamp(start, 0, Size());
   int32_t to = std::clamp(pos, from, Size());
-  return bytes(image.begin() + from, image.begin() + to);
+  part.assign(image.begin() + from, image.begin() + to);
 }
 
 bool Midi::SizeExceeded(int32_t p) const {
@@ -158,20 +164,22 @@ bool Midi::SkipEvent(int32_t& pos) {
 void Midi::ReadChannelEvent(int32_t& pos, bytes& event) {
   if (At(pos) & 0x80) readStatus = Take(pos);
   // in running status the array still starts with the status, so callers always see it
-  event.assign(HasOneDataByte(readStatus) ? 2 : 3, readStatus);
-  for (size_t i = 1; i < event.size(); i++) event[i] = Take(pos);
+  event.clear();
+  event.push_back(readStatus);
+  event.push_back(Take(pos));
+  if (!HasOneDataByte(readStatus)) event.push_back(Take(pos));
 }
 
 void Midi::ReadSysexEvent(int32_t& pos, bytes& event) {
   int32_t start = pos;
   SkipSysexEvent(pos);
-  event = Copy(start, pos);
+  CopyInto(start, pos, event);  // the event's array is reused, as a walk reads one at a time
 }
 
 void Midi::ReadMetaEvent(int32_t& pos, bytes& event) {
   int32_t start = pos;
   SkipMetaEvent(pos);
-  event = Copy(start, pos);
+  CopyInto(start, pos, event);
 }
 
 void Midi::ReadSystemEvent(int32_t& pos, bytes& event) { event.assign(1, Take(pos)); }

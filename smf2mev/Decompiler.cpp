@@ -1,6 +1,7 @@
 #include "Decompiler.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "TextMidi.h"
 
@@ -8,21 +9,41 @@ namespace {
 
 std::string Num(int64_t n) { return std::to_string(n); }
 
-std::string Hex(uint8_t b) { return "$" + byte2hex(b); }
-
-// Every byte as a hexadecimal number behind a blank.
-std::string HexList(bytes::const_iterator from, bytes::const_iterator to) {
-  std::string text;
-  text.reserve(4 * static_cast<size_t>(to - from));
-  for (auto b = from; b != to; ++b) text += " " + Hex(*b);
-  return text;
+// The line is built by appending to one string: no number or piece becomes a string of its own.
+void AddNum(std::string& line, int64_t n) {
+  if (n >= 0 && n < 1000) {  // most numbers of a MIDI file are small
+    if (n >= 100) line += static_cast<char>('0' + n / 100);
+    if (n >= 10) line += static_cast<char>('0' + n / 10 % 10);
+    line += static_cast<char>('0' + n % 10);
+    return;
+  }
+  char digits[24];
+  line.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
 }
 
-std::string ExactLine(const bytes& event, size_t dataStart) {
+void AddHex(std::string& line, uint8_t b) {
+  line += '$';
+  line += half2hex(b >> 4);
+  line += half2hex(b & 0x0F);
+}
+
+// Every byte as a hexadecimal number behind a blank.
+void AddHexList(std::string& line, const bytes& event, size_t from) {
+  for (size_t i = from; i < event.size(); i++) {
+    line += ' ';
+    AddHex(line, event[i]);
+  }
+}
+
+void AddExactLine(std::string& line, const bytes& event, size_t dataStart) {
   // the length is left out: the compiler puts it in
-  std::string line = "X " + Hex(event[0]);
-  if (event[0] == kMeta) line += " " + Hex(event[1]);
-  return line + HexList(event.begin() + static_cast<std::ptrdiff_t>(dataStart), event.end());
+  line += "X ";
+  AddHex(line, event[0]);
+  if (event[0] == kMeta) {
+    line += ' ';
+    AddHex(line, event[1]);
+  }
+  AddHexList(line, event, dataStart);
 }
 
 // Where the data of a sized event (F0 to F7, or FF and its type) begins: behind its length.
@@ -32,46 +53,49 @@ size_t DataStart(const bytes& event) {
   return std::min(p + 1, event.size());
 }
 
-// The text of a quoted form, or false when a byte of it would end the text or the line.
-bool QuotedText(const bytes& data, std::string& text) {
-  for (uint8_t b : data) {
-    if (b == '"' || b < 0x20) return false;
+// Appends the quoted text of event's data; false when a byte of it would end the text or the
+// line.
+bool AddQuotedText(std::string& line, const bytes& event, size_t from) {
+  for (size_t i = from; i < event.size(); i++) {
+    if (event[i] == '"' || event[i] < 0x20) return false;
   }
-  text.assign(data.begin(), data.end());
+  line += " \"";
+  line.append(event.begin() + static_cast<std::ptrdiff_t>(from), event.end());
+  line += '"';
   return true;
 }
 
-// The word of a lyric or channel-text line: a blank as "_", CR LF as "/"; false when the text
-// holds a byte the word cannot carry (one that stands for another, or breaks or ends the line).
-bool WordText(const bytes& data, std::string& word) {
-  word.clear();
-  for (size_t i = 0; i < data.size(); i++) {
-    uint8_t b = data[i];
-    if (b == '\r' && i + 1 < data.size() && data[i + 1] == '\n') {
-      word += '/';
+// Appends the word of a lyric or channel-text line: a blank as "_", CR LF as "/"; false when
+// the text holds a byte the word cannot carry (one that stands for another, or breaks or ends
+// the line). Two fields make an empty text, so an empty one adds nothing.
+bool AddWordText(std::string& line, const bytes& event, size_t from) {
+  if (from < event.size()) line += ' ';
+  for (size_t i = from; i < event.size(); i++) {
+    uint8_t b = event[i];
+    if (b == '\r' && i + 1 < event.size() && event[i + 1] == '\n') {
+      line += '/';
       i++;
     } else if (b == ' ') {
-      word += '_';
+      line += '_';
     } else if (b == '_' || b == '/' || b == '\\' || b < 0x20) {
       return false;
     } else {
-      word += static_cast<char>(b);
+      line += static_cast<char>(b);
     }
   }
   return true;
 }
 
-// The numbers of a fixed meta layout, or false when the data does not have its length or a
-// number would not come back as the same bytes.
-bool LayoutNumbers(const metakind& kind, const bytes& data, std::string& numbers) {
+// Appends the numbers of a fixed meta layout; false when the data does not have its length or
+// a number would not come back as the same bytes.
+bool AddLayoutNumbers(std::string& line, const metakind& kind, const bytes& event, size_t from) {
   size_t length = 0;
   for (size_t i = 0; i < kind.count; i++) length += kind.widths[i];
-  if (data.size() != length) return false;
-  numbers.clear();
-  size_t p = 0;
+  if (event.size() - from != length) return false;
+  size_t p = from;
   for (size_t i = 0; i < kind.count; i++) {
     int64_t v = 0;
-    for (int w = 0; w < kind.widths[i]; w++) v = v << 8 | data[p++];
+    for (int w = 0; w < kind.widths[i]; w++) v = v << 8 | event[p++];
     if (kind.type == kTimeSignatureType && i == 1) {
       if (v > 30) return false;  // the denominator is a power of two
       v = int64_t{1} << v;
@@ -80,51 +104,86 @@ bool LayoutNumbers(const metakind& kind, const bytes& data, std::string& numbers
       v = static_cast<int8_t>(v);
       if (v < -7 || v > 7) return false;
     }
-    numbers += " " + Num(v);
+    line += ' ';
+    AddNum(line, v);
   }
   return true;
 }
 
-std::string MetaLine(const bytes& event) {
+void AddMetaLine(std::string& line, const bytes& event) {
   uint8_t type = event[1];
   size_t start = DataStart(event);
-  bytes data(event.begin() + static_cast<std::ptrdiff_t>(start), event.end());
   const metakind* kind = FindMetaKind(type);
-  std::string head = "Meta " + Hex(type) + (kind ? "(" + std::string(kind->name) + ")" : "");
-  std::string text;
+  size_t head = line.size();
+  line += "Meta ";
+  AddHex(line, type);
+  if (kind) {
+    line += '(';
+    line += kind->name;
+    line += ')';
+  }
+  bool said = false;
   switch (TextForm(type)) {
     case textform::Quoted:
-      if (QuotedText(data, text)) return head + " \"" + text + "\"";
+      said = AddQuotedText(line, event, start);
       break;
     case textform::Word:
-      // two fields make an empty text; a third, empty field would too
-      if (WordText(data, text)) return text.empty() ? head : head + " " + text;
+      said = AddWordText(line, event, start);
       break;
     case textform::None:
-      if (kind == nullptr) return head + HexList(data.begin(), data.end());
-      if (LayoutNumbers(*kind, data, text)) return head + text;
+      if (kind == nullptr) AddHexList(line, event, start);
+      said = kind == nullptr || AddLayoutNumbers(line, *kind, event, start);
       break;
   }
-  return ExactLine(event, start);
+  if (said) return;
+  line.resize(head);
+  AddExactLine(line, event, start);
 }
 
-std::string ChannelLine(const bytes& event) {
+void AddChannelLine(std::string& line, const bytes& event) {
   uint8_t status = event[0];
   uint8_t kind = status & 0xF0;
-  std::string channel = Num(status & 0x0F);
   if (kind == kPitchBend && event[1] <= 0x7F) {
-    return "Bend " + channel + " " + Num(event[1] + event[2] * 128 - 8192);
+    line += "Bend ";
+    AddNum(line, status & 0x0F);
+    line += ' ';
+    AddNum(line, event[1] + event[2] * 128 - 8192);
+    return;
   }
+  const channelkind* form = nullptr;
   for (const channelkind& k : kChannelKinds) {
-    if (k.status != kind || k.status == kPitchBend) continue;
-    std::string line = k.word + (" " + channel);
-    for (size_t i = 1; i < event.size(); i++) line += " " + Num(event[i]);
-    return line;
+    if (k.status == kind && k.status != kPitchBend) form = &k;
   }
-  // a note off, and a bend whose low data byte has bit 7 set: only the exact line says them
-  std::string line = "X " + Hex(status);
-  for (size_t i = 1; i < event.size(); i++) line += " " + Num(event[i]);
-  return line;
+  if (form) {
+    line += form->word;
+    line += ' ';
+    AddNum(line, status & 0x0F);
+  } else {
+    // a note off, and a bend whose low data byte has bit 7 set: only the exact line says them
+    line += "X ";
+    AddHex(line, status);
+  }
+  for (size_t i = 1; i < event.size(); i++) {
+    line += ' ';
+    AddNum(line, event[i]);
+  }
+}
+
+void AddEventLine(std::string& line, const bytes& event) {
+  uint8_t status = event.empty() ? 0 : event[0];
+  if (status >= kNoteOff && status < kSysex) {
+    AddChannelLine(line, event);
+  } else if (status == kMeta && event.size() >= 2) {
+    AddMetaLine(line, event);
+  } else if (status == kEscape) {
+    line += 'H';
+    AddHexList(line, event, DataStart(event));
+  } else if (status >= kSysex && status < 0xF8) {
+    AddExactLine(line, event, DataStart(event));
+  } else {
+    line += "O ";
+    AddHex(line, status);
+  }
 }
 
 // The track line's name: the text of the first FF 03 before the track's first channel event,
@@ -160,12 +219,9 @@ void SayTrailing(const Midi& m) {
 }  // namespace
 
 std::string EventLine(const bytes& event) {
-  uint8_t status = event.empty() ? 0 : event[0];
-  if (status >= kNoteOff && status < kSysex) return ChannelLine(event);
-  if (status == kMeta && event.size() >= 2) return MetaLine(event);
-  if (status == kEscape) return "H" + HexList(event.begin() + DataStart(event), event.end());
-  if (status >= kSysex && status < 0xF8) return ExactLine(event, DataStart(event));
-  return "O " + Hex(status);
+  std::string line;
+  AddEventLine(line, event);
+  return line;
 }
 
 barcounter::barcounter(const std::vector<meter>& meters, int32_t division)
@@ -186,15 +242,26 @@ barcounter::barcounter(const std::vector<meter>& meters, int32_t division)
   }
 }
 
-std::string barcounter::Place(int64_t t) {
+void barcounter::AddPlace(std::string& line, int64_t t) {
   while (current + 1 < segments.size() && segments[current + 1].start <= t) current++;
   const segment& s = segments[current];
   // in units of 1/2^power tick a beat is a whole note's ticks, so no beat length is rounded
   int64_t elapsed = (t - s.start) << s.power;
   int64_t beat = elapsed / whole;
   int64_t past = elapsed % whole;
-  std::string place = "bar " + Num(s.bar + beat / s.beats) + " beat " + Num(beat % s.beats + 1);
-  if (past > 0) place += " +" + Num((past + (int64_t{1} << s.power) - 1) >> s.power);
+  line += "bar ";
+  AddNum(line, s.bar + beat / s.beats);
+  line += " beat ";
+  AddNum(line, beat % s.beats + 1);
+  if (past > 0) {
+    line += " +";
+    AddNum(line, (past + (int64_t{1} << s.power) - 1) >> s.power);
+  }
+}
+
+std::string barcounter::Place(int64_t t) {
+  std::string place;
+  AddPlace(place, t);
   return place;
 }
 
@@ -240,6 +307,7 @@ void Decompile(Midi& m, const linesink& put, const std::vector<placedline>& plac
       put("Track #" + Num(opened + 1) + (names[opened].empty() ? "" : " " + names[opened]));
     }
   };
+  std::string line;
   auto next = placed.begin();
   size_t index = 0;
   current = -1;
@@ -261,17 +329,30 @@ void Decompile(Midi& m, const linesink& put, const std::vector<placedline>& plac
       say("Delta time " + Num(delta) + " before byte " + Num(e.at) + " is over " +
           Num(kMaxDeltaTime) + ": split, with empty events between");
     }
+    auto timeLine = [&](uint32_t ticks, int64_t at) {
+      line.clear();
+      AddNum(line, ticks);
+      line += ' ';
+      bars.AddPlace(line, at);
+      put(line);
+    };
     while (delta > static_cast<uint32_t>(kMaxDeltaTime)) {
       delta -= kMaxDeltaTime;
-      put(Num(kMaxDeltaTime) + " " + bars.Place(time - delta));
+      timeLine(kMaxDeltaTime, time - delta);
     }
-    if (delta > 0) put(Num(delta) + " " + bars.Place(time));
+    if (delta > 0) timeLine(delta, time);
     for (; next != placed.end() && next->track == k && next->index == index; ++next) {
       put(next->line);
     }
     index++;
     // a data byte where no running status is in force makes no event, but stays a byte
-    put(e.event.empty() ? "O " + Hex(m.image[e.at]) : EventLine(e.event));
+    line.clear();
+    if (e.event.empty()) {
+      AddEventLine(line, bytes{m.image[e.at]});
+    } else {
+      AddEventLine(line, e.event);
+    }
+    put(line);
   });
   openUpTo(tracks - 1);
   SayTrailing(m);
