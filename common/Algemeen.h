@@ -12,9 +12,10 @@ using integers = std::vector<int32_t>;
 // A growable array of strings: the pieces of a split line.
 using lijst = std::vector<std::string>;
 
-// One event with its absolute time in ticks.
+// One event with its absolute time in ticks; 64-bit, since 5-byte delta times add up beyond
+// 7FFFFFFF hex.
 struct samen {
-  int32_t time;
+  int64_t time;
   bytes event;
 };
 // Events of one or more tracks in time order.

@@ -28,11 +28,11 @@ void ReadTrackEvents(Midi& m, int32_t& pos, int32_t length, gegevens& events) {
   size_t i = 0;
   bytes event;
   while (pos < end) {
-    // a delta time is unsigned; a track longer than 7FFFFFFF hex ticks stops there
-    time = std::min<int64_t>(time + static_cast<uint32_t>(m.ReadVarLen(pos)), INT32_MAX);
+    // a delta time is unsigned, and a 5-byte one reaches FFFFFFFF hex
+    time += static_cast<uint32_t>(m.ReadVarLen(pos));
     m.ReadEvent(pos, event);
     if (event.empty() || i == events.size()) continue;
-    events[i++] = {static_cast<int32_t>(time), event};
+    events[i++] = {time, event};
   }
   events.resize(i);
 }
@@ -87,8 +87,14 @@ void RepairEndOfTrack(gegevens& merged) {
 }
 
 bool WriteType0(const gegevens& merged, int32_t ticks, Midi& out) {
+  // each event with its delta time, and an empty meta event of 7 bytes for every longest delta
+  // time a gap holds
   int64_t bound = 22;
-  for (const samen& e : merged) bound += static_cast<int64_t>(e.event.size()) + 5;
+  int64_t previous = 0;
+  for (const samen& e : merged) {
+    bound += static_cast<int64_t>(e.event.size()) + 5 + (e.time - previous) / kMaxDeltaTime * 7;
+    previous = e.time;
+  }
   if (bound > INT32_MAX - 0xFFFF) {
     say("Type 0 MidiFile would reach 2 GB");
     return false;
@@ -96,16 +102,16 @@ bool WriteType0(const gegevens& merged, int32_t ticks, Midi& out) {
   out.image.assign(static_cast<size_t>(bound), 0);
   out.WriteHeader(0, 1, static_cast<uint16_t>(ticks));
   int32_t pos = 22;
-  int32_t previous = 0;
+  previous = 0;
   for (const samen& e : merged) {
-    int32_t delta = e.time - previous;
+    int64_t delta = e.time - previous;
     // a longer gap than a delta time can hold is carried by empty meta events
     while (delta > kMaxDeltaTime) {
       out.WriteVarLen(kMaxDeltaTime, pos);
       out.WriteEmptyMeta(pos);
       delta -= kMaxDeltaTime;
     }
-    out.WriteVarLen(delta, pos);
+    out.WriteVarLen(static_cast<int32_t>(delta), pos);
     out.WriteEvent(e.event, pos);
     previous = e.time;
   }
