@@ -210,7 +210,7 @@ void Midi::CheckHeader(bool& ok) const {
     say("Header chunk size not 6");
   } else if (type >= 3) {
     say("Error in header: type MF = " + Num(type));
-  } else if (type == 0 ? tracks != 1 : tracks < 2) {
+  } else if (type == 0 ? tracks != 1 : tracks < 1) {
     say("Type " + Num(type) + " and # tracks " + Num(tracks) + " incompatible");
   } else if (division & 0x8000) {
     say("Unsupported (SMPTE) # ticks");
