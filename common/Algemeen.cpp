@@ -1,9 +1,18 @@
 #include "Algemeen.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 
-void say(const std::string& line) { std::cout << line << '\n'; }
+namespace {
+
+bool toError = false;
+
+}  // namespace
+
+void say(const std::string& line) { (toError ? std::cerr : std::cout) << line << '\n'; }
+
+void saytoerror(bool on) { toError = on; }
 
 void saylines(std::initializer_list<const char*> lines) {
   for (const char* line : lines) say(line);
@@ -51,6 +60,18 @@ int32_t str2int(const std::string& s) {
     if (c >= '0' && c <= '9') value = value * 10 + static_cast<uint32_t>(c - '0');
   }
   return static_cast<int32_t>(negative ? 0u - value : value);
+}
+
+bool str2range(const std::string& s, int32_t low, int32_t high, int32_t& value) {
+  if (s.empty()) return false;
+  int64_t v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+    v = std::min<int64_t>(v * 10 + (c - '0'), int64_t{INT32_MAX} + 1);  // no wrap: stays too big
+  }
+  if (v < low || v > high) return false;
+  value = static_cast<int32_t>(v);
+  return true;
 }
 
 int32_t vlqlength(int32_t v) {

@@ -12,16 +12,21 @@ using integers = std::vector<int32_t>;
 // A growable array of strings: the pieces of a split line.
 using lijst = std::vector<std::string>;
 
-// One event with its absolute time in ticks.
+// One event with its absolute time in ticks; 64-bit, since 5-byte delta times add up beyond
+// 7FFFFFFF hex.
 struct samen {
-  int32_t time;
+  int64_t time;
   bytes event;
 };
 // Events of one or more tracks in time order.
 using gegevens = std::vector<samen>;
 
-// Writes one line and a line end to standard output; every message goes through here.
+// Writes one line and a line end to standard output, or to standard error after
+// saytoerror(true); every message goes through here.
 void say(const std::string& line);
+// Sends every later say() line to standard error when on: set once by a program whose output
+// is standard output, so its messages never mix with the data.
+void saytoerror(bool on);
 
 // Writes each of lines through say().
 void saylines(std::initializer_list<const char*> lines);
@@ -42,6 +47,9 @@ std::string bytes2hex(const bytes& a);
 // The digits of s run together as one decimal number, negated when s holds a minus sign anywhere;
 // every other character is skipped, and the value wraps at 32 bits.
 int32_t str2int(const std::string& s);
+// True when s is one or more decimal digits and nothing else, of a value from low to high;
+// the value is put in value.
+bool str2range(const std::string& s, int32_t low, int32_t high, int32_t& value);
 // The byte count 1..5 of v as a variable-length quantity; negative values give 1.
 int32_t vlqlength(int32_t v);
 // The number of blanks in s plus one.

@@ -51,16 +51,50 @@ size_t FindLineEnd(const char* data, size_t n) {
   return stop;
 }
 
+// name with the symbolic links it is followed through, so that the file a link names is
+// replaced and the link stays; a link to nothing gives the name it points to.
+std::string FollowLinks(std::string name) {
+  for (int hop = 0; hop < 40; hop++) {
+    struct stat info;
+    char to[PATH_MAX];
+    if (lstat(name.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
+    ssize_t n = readlink(name.c_str(), to, sizeof to);
+    if (n <= 0 || n == sizeof to) break;
+    std::string link(to, static_cast<size_t>(n));
+    size_t slash = name.rfind('/');
+    name = link[0] == '/' || slash == std::string::npos ? link : name.substr(0, slash + 1) + link;
+  }
+  return name;
+}
+
+// The first bytes of the file name, up to n; false when it cannot be read.
+bool ReadStart(const std::string& name, size_t n, std::string& start) {
+  int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  start.assign(n, '\0');
+  size_t have = 0;
+  ssize_t got = 1;
+  while (have < n && (got = ReadSome(fd, start.data() + have, n - have)) > 0) {
+    have += static_cast<size_t>(got);
+  }
+  close(fd);
+  start.resize(have);
+  return got >= 0;
+}
+
+const char* FormatName(Format format) { return format == Format::Midi ? "MIDI" : "MEV"; }
+
 }  // namespace
 
 bool fileexists(const std::string& name) {
+  if (name == kStandard) return true;
   struct stat info;
   return stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool readfile(const std::string& name, bytes& data) {
   data.clear();
-  int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = name == kStandard ? 0 : open(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat info;
   if (fstat(fd, &info) == 0 && info.st_size > 0 && info.st_size < INT32_MAX) {
@@ -80,9 +114,28 @@ bool readfile(const std::string& name, bytes& data) {
     }
     data.insert(data.end(), block, block + got);
   }
-  close(fd);
+  if (fd != 0) close(fd);
   if (!ok) data.clear();
   return ok;
+}
+
+bool ismevheader(const std::string& line) {
+  if (line.empty() || line[0] != 'F') return false;
+  int numbers = 0;
+  bool quoted = false;
+  bool remark = false;
+  bool hex = false;       // a $ began the number or stands just before
+  bool inNumber = false;  // the character before was a digit of a number
+  for (char c : line) {
+    if (c == '"') quoted = !quoted;
+    if (c == '(') remark = true;
+    if (c == ')') remark = false;
+    bool digit = !quoted && !remark && ((c >= '0' && c <= '9') || (hex && ishex(c)));
+    if (digit && !inNumber) numbers++;
+    inNumber = digit;
+    hex = c == '$' || (hex && digit);
+  }
+  return numbers == 2;
 }
 
 textreader::~textreader() {
@@ -90,6 +143,13 @@ textreader::~textreader() {
 }
 
 bool textreader::Open(const std::string& name) {
+  if (name == kStandard) {
+    // a pipe cannot be read twice: the whole text is kept in memory
+    bytes data;
+    bool ok = readfile(name, data);
+    OpenText(std::string(data.begin(), data.end()));
+    return ok;
+  }
   if (fd >= 0) close(fd);
   fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
   inMemory = false;
@@ -154,23 +214,36 @@ bool textreader::ReadLine(std::string& line) {
 
 outputfile::~outputfile() { Discard(); }
 
-bool outputfile::Open(const std::string& name) {
+bool outputfile::Open(const std::string& output, Format kind) {
   Discard();
-  target = name;
-  size_t slash = name.rfind('/');
-  std::string folder = slash == std::string::npos ? "" : name.substr(0, slash + 1);
-  std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+  name = output;
+  format = kind;
+  failed = false;
+  buffer.clear();
+  buffer.reserve(kBlock);
+  struct stat info;
+  bool exists = stat(name.c_str(), &info) == 0;
+  direct = name == kStandard || (exists && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode));
+  if (direct) {
+    fd = name == kStandard ? 1 : open(name.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) saycannotwrite(name);
+    return fd >= 0;
+  }
+  target = FollowLinks(name);
+  size_t slash = target.rfind('/');
+  std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+  std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
   temporary = folder + "." + base + ".XXXXXX";
   fd = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) {
     temporary.clear();
+    saycannotwrite(name);
     return false;
   }
   Guard(temporary);
   // the new file gets the old one's permissions, or those of any newly created file
-  struct stat info;
   mode_t mode;
-  if (stat(name.c_str(), &info) == 0) {
+  if (exists) {
     mode = info.st_mode & 07777;
   } else {
     mode_t mask = umask(0);
@@ -178,13 +251,14 @@ bool outputfile::Open(const std::string& name) {
     mode = 0666 & ~mask;
   }
   fchmod(fd, mode);
-  failed = false;
-  buffer.clear();
-  buffer.reserve(kBlock);
   return true;
 }
 
 void outputfile::Write(const char* data, size_t n) {
+  if (direct) {  // nothing goes out before Commit
+    buffer.insert(buffer.end(), data, data + n);
+    return;
+  }
   if (buffer.size() + n > kBlock) Flush();
   if (n >= kBlock)
     WriteAll(data, n);
@@ -222,35 +296,72 @@ void outputfile::WriteAll(const char* data, size_t n) {
 
 bool outputfile::Commit() {
   if (fd < 0) return false;
+  if (direct) {
+    bool ok = Flush();
+    if (name != kStandard) ok = close(fd) == 0 && ok;
+    fd = -1;
+    if (!ok) saycannotwrite(name);
+    return ok;
+  }
   bool ok = Flush() && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   fd = -1;
+  if (ok && !Replaceable()) {
+    say(name + " exists and is not a " + FormatName(format) + " file: not replaced");
+    Discard();
+    return false;
+  }
   ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
   if (ok) {
     temporary.clear();
     Unguard();
+  } else {
+    saycannotwrite(name);
   }
   Discard();
   return ok;
 }
 
+bool outputfile::Replaceable() const {
+  struct stat info;
+  if (format == Format::Any || stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return true;
+  }
+  std::string start;
+  if (!ReadStart(target, kBlock, start)) return false;  // what cannot be read cannot be judged
+  if (start.empty()) return true;
+  if (format == Format::Midi) return start.starts_with("MThd");
+  return ismevheader(start.substr(0, FindLineEnd(start.data(), start.size())));
+}
+
 void outputfile::Discard() {
-  if (fd >= 0) close(fd);
+  if (fd >= 0 && !(direct && name == kStandard)) close(fd);  // standard output stays open
   fd = -1;
   if (!temporary.empty()) unlink(temporary.c_str());
   temporary.clear();
   Unguard();
 }
 
-bool savefile(const std::string& name, const bytes& data) {
+bool savefile(const std::string& name, const bytes& data, Format format) {
   outputfile out;
-  if (!out.Open(name)) return false;
+  if (!out.Open(name, format)) return false;
   out.Write(reinterpret_cast<const char*>(data.data()), data.size());
   return out.Commit();
 }
 
-bool checkcount(const lijst& args, size_t count, void (*showUsage)()) {
-  if (args.size() == count) return true;
+bool checkarguments(const lijst& args, size_t count, const std::string& name, void (*showUsage)(),
+                    int& status, size_t optional) {
+  status = 0;
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    showUsage();
+    return false;
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    say(name + " (" SUITE_NAME ") " SUITE_VERSION);
+    return false;
+  }
+  status = 2;
+  if (args.size() >= count && args.size() <= count + optional) return true;
   showUsage();
   return false;
 }
@@ -258,6 +369,12 @@ bool checkcount(const lijst& args, size_t count, void (*showUsage)()) {
 bool checkinput(const std::string& name, const std::string& missing) {
   if (fileexists(name)) return true;
   say(name + missing);
+  return false;
+}
+
+bool checkchannel(const std::string& arg, int32_t& channel) {
+  if (str2range(arg, 0, 15, channel)) return true;
+  say("Channel " + arg + " out of [0,15] range");
   return false;
 }
 

@@ -1,16 +1,29 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "Algemeen.h"
 
-// True when name is an existing regular file (a directory is no file).
+// The name that stands for standard input as an input and for standard output as an output.
+inline const std::string kStandard = "-";
+
+// The kind of file a program writes: an existing plain file is replaced only when it is empty
+// or of that kind (Any replaces every file).
+enum class Format : uint8_t { Any, Midi, Mev };
+
+// True when name is an existing regular file (a directory is no file), or "-".
 bool fileexists(const std::string& name);
 
-// Reads the whole file into data; false when it cannot be opened or read, or holds 2 GB or more.
+// Reads the whole file, or standard input for "-", into data; false when it cannot be opened
+// or read, or holds 2 GB or more.
 bool readfile(const std::string& name, bytes& data);
+
+// True when line can be a MEV file's header line: it begins with F and holds exactly two
+// numbers (decimal digits, or $ and hexadecimal digits), text in quotes or parentheses skipped.
+bool ismevheader(const std::string& line);
 
 // Reads a text file line by line in large blocks: CR LF or LF ends a line, any other CR is
 // dropped, the last line needs no line end, and a byte 1A hex ends the file. Lines are byte
@@ -21,7 +34,8 @@ class textreader {
   textreader(const textreader&) = delete;
   textreader& operator=(const textreader&) = delete;
   ~textreader();
-  // Opens name at its start; false when it cannot.
+  // Opens name at its start, or takes standard input whole into memory for "-"; false when it
+  // cannot.
   bool Open(const std::string& name);
   // Reads text from memory instead of a file, with the same rules.
   void OpenText(const std::string& text);
@@ -44,9 +58,11 @@ class textreader {
   bool inMemory = false;
 };
 
-// Writes a new file beside its target and renames it over the target only once complete, so a
-// run that fails, is killed or fills the disk never leaves a partial file or touches the old one.
-// The target may be the file the program is reading.
+// Writes an output whole or not at all. A plain file, or a name where none exists, is written as
+// a new file beside it that is renamed over it once complete, so a run that fails, is killed or
+// fills the disk never leaves a partial file or touches the old one; the output may be the file
+// the program is reading, and a symbolic link keeps pointing to the file it names, which is
+// replaced. "-" (standard output), a device and a FIFO are written into directly, at Commit.
 class outputfile {
  public:
   outputfile() = default;
@@ -54,29 +70,42 @@ class outputfile {
   outputfile& operator=(const outputfile&) = delete;
   // Removes the temporary file unless Commit has renamed it.
   ~outputfile();
-  // Creates the temporary file in target's folder; false when it cannot be created.
-  bool Open(const std::string& target);
+  // Gets ready to write the output name as a file of format; false, after the line
+  // "NAME: cannot be written", when the temporary file cannot be created or the device opened.
+  bool Open(const std::string& name, Format format = Format::Any);
   // Appends n bytes; a failure is kept and reported by Commit.
   void Write(const char* data, size_t n);
   // Appends line and a CR LF line end.
   void WriteLine(const std::string& line);
-  // Writes out what is buffered and puts the file in the target's place; false when anything
-  // failed, and then the target is as it was and the temporary file is gone.
+  // Writes out what is buffered and puts the file in the target's place; false, after a line,
+  // when anything failed ("NAME: cannot be written") or an existing plain file is not empty and
+  // not of the format ("NAME exists and is not a MIDI file: not replaced"); the target is then as
+  // it was and the temporary file is gone.
   bool Commit();
 
  private:
   bool Flush();
   void WriteAll(const char* data, size_t n);
   void Discard();
+  // True when the existing target may be replaced: it is no plain file, is empty, or is of the
+  // format.
+  bool Replaceable() const;
   int fd = -1;
-  std::string target;
+  std::string name;    // as the user gave it, for the messages
+  std::string target;  // the file replaced: name with its symbolic links followed
   std::string temporary;
   std::vector<char> buffer;
+  Format format = Format::Any;
+  bool direct = false;  // written into at Commit, not replaced
   bool failed = false;
 };
 
-// True when args holds count arguments; otherwise prints the usage text through showUsage.
-bool checkcount(const lijst& args, size_t count, void (*showUsage)());
+// Handles the arguments every program takes alike: --help or -h alone prints the usage text
+// through showUsage, --version alone the line "NAME (lyricmidi) VERSION", both status 0; any
+// count but count (up to count + optional) prints the usage text, status 2. True when the
+// program goes on; otherwise status holds the status to end with.
+bool checkarguments(const lijst& args, size_t count, const std::string& name, void (*showUsage)(),
+                    int& status, size_t optional = 0);
 // True when the input file name exists; otherwise prints name + missing, the program's wording.
 bool checkinput(const std::string& name, const std::string& missing);
 
@@ -85,5 +114,10 @@ void saycannotread(const std::string& name);
 // Prints the line for an output that cannot be created or written: name + ": cannot be written".
 void saycannotwrite(const std::string& name);
 
-// Creates or replaces the file name with data through an outputfile; false when that failed.
-bool savefile(const std::string& name, const bytes& data);
+// True when arg is a channel, decimal digits only from 0 to 15, put in channel; otherwise prints
+// "Channel ARG out of [0,15] range" with arg as typed.
+bool checkchannel(const std::string& arg, int32_t& channel);
+
+// Writes data as the output name of format through an outputfile; false after the line saying
+// why it failed.
+bool savefile(const std::string& name, const bytes& data, Format format = Format::Any);

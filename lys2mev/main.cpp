@@ -9,19 +9,16 @@ void ShowUsage() {
             "", "ITF = name of Input TextFile (LYS)", "OTF = name of Output TextFile (MEV)"});
 }
 
-void CheckParameters(const lijst& args, bool& ok) {
-  ok = checkcount(args, 2, ShowUsage) && checkinput(args[0], ": does Not exist");
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   lijst args(argv + 1, argv + argc);
-  bool ok;
-  CheckParameters(args, ok);
-  if (!ok) return args.size() == 2 ? 1 : 2;
+  int status;
+  if (!checkarguments(args, 2, "lys2mev", ShowUsage, status)) return status;
   const std::string& itf = args[0];
   const std::string& otf = args[1];
+  saytoerror(otf == kStandard);
+  if (!checkinput(itf, ": does Not exist")) return 1;
   textreader in;
   if (!in.Open(itf)) {
     saycannotread(itf);
@@ -30,10 +27,7 @@ int main(int argc, char** argv) {
   // the MEV goes to a temporary file that replaces the output only when complete, so the
   // output name may even be the input's
   outputfile out;
-  if (!out.Open(otf)) {
-    saycannotwrite(otf);
-    return 1;
-  }
+  if (!out.Open(otf, Format::Mev)) return 1;
   for (const std::string& head : MevHead()) out.WriteLine(head);
   std::string line;
   lijst mev;
@@ -47,9 +41,5 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (const std::string& tail : MevTail()) out.WriteLine(tail);
-  if (!out.Commit()) {
-    saycannotwrite(otf);
-    return 1;
-  }
-  return 0;
+  return out.Commit() ? 0 : 1;
 }

@@ -10,17 +10,14 @@ void ShowUsage() {
             "Text behind timestamp allowed", "OMF = name of Output MidiFile"});
 }
 
-void CheckParameters(const lijst& args, bool& ok) {
-  ok = checkcount(args, 2, ShowUsage) && checkinput(args[0], " not found.");
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   lijst args(argv + 1, argv + argc);
-  bool ok;
-  CheckParameters(args, ok);
-  if (!ok) return args.size() == 2 ? 1 : 2;
+  int status;
+  if (!checkarguments(args, 2, "mev2smf", ShowUsage, status)) return status;
+  saytoerror(args[1] == kStandard);
+  if (!checkinput(args[0], " not found.")) return 1;
   textreader in;
   if (!in.Open(args[0])) {
     saycannotread(args[0]);
@@ -31,9 +28,5 @@ int main(int argc, char** argv) {
     if (in.Failed()) saycannotread(args[0]);
     return 1;
   }
-  if (!m.SaveToFile(args[1])) {
-    saycannotwrite(args[1]);
-    return 1;
-  }
-  return 0;
+  return m.SaveToFile(args[1]) ? 0 : 1;
 }

@@ -23,7 +23,7 @@ bool Midi::LoadFromFile(const std::string& name) {
 }
 
 bool Midi::SaveToFile(const std::string& name) const {
-  return image.empty() || savefile(name, image);
+  return image.empty() || savefile(name, image, Format::Midi);
 }
 
 int32_t Midi::GetMidiType() const { return At(8) << 8 | At(9); }
@@ -219,7 +219,7 @@ void Midi::CheckHeader(bool& ok) const {
     say("Header chunk size not 6");
   } else if (type >= 3) {
     say("Error in header: type MF = " + Num(type));
-  } else if (type == 0 ? tracks != 1 : tracks < 2) {
+  } else if (type == 0 ? tracks != 1 : tracks < 1) {
     say("Type " + Num(type) + " and # tracks " + Num(tracks) + " incompatible");
   } else if (division & 0x8000) {
     say("Unsupported (SMPTE) # ticks");

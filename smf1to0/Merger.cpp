@@ -16,9 +16,9 @@ gegevens CollectEvents(Midi& m) {
   m.ForEachEvent([&](int32_t k, const trackevent& e) {
     if (k != current) time = 0;
     current = k;
-    // a delta time is unsigned; a track longer than 7FFFFFFF hex ticks stops there
-    time = std::min<int64_t>(time + static_cast<uint32_t>(e.delta), INT32_MAX);
-    if (!e.event.empty()) tracks[k].push_back({static_cast<int32_t>(time), e.event});
+    // a delta time is unsigned, and a 5-byte one reaches FFFFFFFF hex
+    time += static_cast<uint32_t>(e.delta);
+    if (!e.event.empty()) tracks[k].push_back({time, e.event});
   });
   // merge neighbours in rounds, the lower-numbered group always first: the same order as
   // merging the tracks one by one, at n log(tracks) cost
@@ -49,8 +49,14 @@ void RepairEndOfTrack(gegevens& merged) {
 }
 
 bool WriteType0(const gegevens& merged, int32_t ticks, Midi& out) {
+  // each event with its delta time, and an empty meta event of 7 bytes for every longest delta
+  // time a gap holds
   int64_t bound = kFirstEvent;
-  for (const samen& e : merged) bound += static_cast<int64_t>(e.event.size()) + 5;
+  int64_t previous = 0;
+  for (const samen& e : merged) {
+    bound += static_cast<int64_t>(e.event.size()) + 5 + (e.time - previous) / kMaxDeltaTime * 7;
+    previous = e.time;
+  }
   if (bound > INT32_MAX - 0xFFFF) {
     say("Type 0 MidiFile would reach 2 GB");
     return false;
@@ -58,16 +64,16 @@ bool WriteType0(const gegevens& merged, int32_t ticks, Midi& out) {
   out.image.assign(static_cast<size_t>(bound), 0);
   out.WriteHeader(0, 1, static_cast<uint16_t>(ticks));
   int32_t pos = kFirstEvent;
-  int32_t previous = 0;
+  previous = 0;
   for (const samen& e : merged) {
-    int32_t delta = e.time - previous;
+    int64_t delta = e.time - previous;
     // a longer gap than a delta time can hold is carried by empty meta events
     while (delta > kMaxDeltaTime) {
       out.WriteVarLen(kMaxDeltaTime, pos);
       out.WriteEmptyMeta(pos);
       delta -= kMaxDeltaTime;
     }
-    out.WriteVarLen(delta, pos);
+    out.WriteVarLen(static_cast<int32_t>(delta), pos);
     out.WriteEvent(e.event, pos);
     previous = e.time;
   }

@@ -10,23 +10,21 @@ void ShowUsage() {
             "OMF = name of 0-type MidiFile (Output)"});
 }
 
-void CheckParameters(const lijst& args, bool& ok) {
-  ok = checkcount(args, 2, ShowUsage) && checkinput(args[0], ": does Not exist");
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   lijst args(argv + 1, argv + argc);
-  bool ok;
-  CheckParameters(args, ok);
-  if (!ok) return args.size() == 2 ? 1 : 2;
+  int status;
+  if (!checkarguments(args, 2, "smf1to0", ShowUsage, status)) return status;
+  saytoerror(args[1] == kStandard);
+  if (!checkinput(args[0], ": does Not exist")) return 1;
   Midi in;
   in.guards = Guards::AtTrackEnd;
   if (!in.LoadFromFile(args[0])) {
     saycannotread(args[0]);
     return 1;
   }
+  bool ok;
   in.CheckFile(ok);
   if (!ok) return 1;
   if (in.GetMidiType() != 1) {
@@ -39,9 +37,5 @@ int main(int argc, char** argv) {
   RepairEndOfTrack(merged);
   Midi out;
   if (!WriteType0(merged, in.GetTicks(), out)) return 1;
-  if (!out.SaveToFile(args[1])) {
-    saycannotwrite(args[1]);
-    return 1;
-  }
-  return 0;
+  return out.SaveToFile(args[1]) ? 0 : 1;
 }

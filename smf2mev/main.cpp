@@ -16,14 +16,6 @@ void ShowUsage() {
             "CH = channel of the melody [0,15] (optional; default: every channel)"});
 }
 
-// The value of a number argument of decimal digits only, or -1.
-int64_t Digits(const std::string& s) {
-  if (s.empty() || s.size() > 9 || s.find_first_not_of("0123456789") != std::string::npos) {
-    return -1;
-  }
-  return std::stoll(s);
-}
-
 // The pieces of the lyric sheet name, empty ones dropped; false after a line when it cannot be
 // read.
 bool ReadSheet(const std::string& name, lijst& pieces) {
@@ -45,12 +37,11 @@ bool ReadSheet(const std::string& name, lijst& pieces) {
 bool PlaceSheet(Midi& m, const lijst& args, int32_t channel, std::vector<placedline>& placed) {
   int32_t track = -1;
   if (args.size() >= 4) {
-    int64_t t = Digits(args[3]);
-    if (t < 1 || t > m.GetTrackCount()) {
+    if (!str2range(args[3], 1, m.GetTrackCount(), track)) {
       say("Track " + args[3] + " out of [1," + std::to_string(m.GetTrackCount()) + "] range");
       return false;
     }
-    track = static_cast<int32_t>(t - 1);
+    track--;
   }
   std::vector<onset> onsets;
   lijst pieces;
@@ -62,19 +53,12 @@ bool PlaceSheet(Midi& m, const lijst& args, int32_t channel, std::vector<placedl
 
 int main(int argc, char** argv) {
   lijst args(argv + 1, argv + argc);
-  if (args.size() < 2 || args.size() > 5) {
-    ShowUsage();
-    return 2;
-  }
+  int status;
+  if (!checkarguments(args, 2, "smf2mev", ShowUsage, status, 3)) return status;
+  saytoerror(args[1] == kStandard);
   int32_t channel = -1;
-  if (args.size() == 5) {
-    int64_t c = Digits(args[4]);
-    if (c < 0 || c > 15) {
-      say("Channel " + args[4] + " out of [0,15] range");
-      return 1;
-    }
-    channel = static_cast<int32_t>(c);
-  }
+  // the channel is judged before the files are looked for
+  if (args.size() == 5 && !checkchannel(args[4], channel)) return 1;
   if (!checkinput(args[0], ": does Not exist")) return 1;
   if (args.size() >= 3 && !checkinput(args[2], ": does Not exist")) return 1;
   Midi m;
@@ -89,15 +73,8 @@ int main(int argc, char** argv) {
   std::vector<placedline> placed;
   if (args.size() >= 3 && !PlaceSheet(m, args, channel, placed)) return 1;
   outputfile out;
-  if (!out.Open(args[1])) {
-    saycannotwrite(args[1]);
-    return 1;
-  }
+  if (!out.Open(args[1], Format::Mev)) return 1;
   Decompile(
       m, [&](const std::string& line) { out.WriteLine(line); }, placed);
-  if (!out.Commit()) {
-    saycannotwrite(args[1]);
-    return 1;
-  }
-  return 0;
+  return out.Commit() ? 0 : 1;
 }

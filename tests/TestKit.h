@@ -88,17 +88,21 @@ struct CommandLine {
   std::string usage;    // printed with exit status 2 after a wrong argument count
   std::string missing;  // printed after the name of an input that is no file
   std::vector<std::string> extra;
-  size_t optional = 0;  // the count of optional arguments that may follow
+  std::string kind = "MIDI";  // what it writes, as its refusal of another kind of file says
+  size_t optional = 0;        // the count of optional arguments that may follow
 };
 
 // The command-line rules every program shares, given a valid input and the output it makes of
 // it. A wrong argument count prints the usage text (exit 2); a missing input, a folder or an
 // empty name prints the missing line; an unreadable input and an output in a missing folder
-// print their lines (exit 1); none of these touches an existing output or makes a new one. A
-// good run converts as ExpectConverted says, also when the output is the input itself.
+// print their lines (exit 1), and so does an existing output that is not of the program's kind;
+// none of these touches an existing output or makes a new one. A good run converts as
+// ExpectConverted says, also when the output is the input itself if both are MIDI files (else
+// the input is refused as an output of another kind).
 void ExpectCommandLine(const CommandLine& cli, const bytes& input, const bytes& output);
 // Runs the program on input, written to a file: it exits 0 after printing exactly out, replaces
-// a longer existing output whole with output and leaves the input as it was.
+// a longer existing output of its kind (output and more bytes) whole with output and leaves the
+// input as it was.
 void ExpectConverted(const CommandLine& cli, const bytes& input, const std::string& out,
                      const bytes& output);
 // Runs the program on a refused input, written to a file: it exits 1 after printing exactly out

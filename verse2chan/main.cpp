@@ -10,40 +10,26 @@ void ShowUsage() {
             "OMF = name of Output MidiFile", " CH = channel-number [0,15]"});
 }
 
-void CheckParameters(const lijst& args, bool& ok, int32_t& channel) {
-  ok = checkcount(args, 3, ShowUsage);
-  if (!ok) return;
-  // only the digits count, and a minus sign anywhere negates: ch7 is 7, x is 0, 1-5 is -15
-  channel = str2int(args[2]);
-  if (channel < 0 || channel > 15) {
-    say("Channel " + std::to_string(channel) + " out of [0,15] range");
-    ok = false;
-  } else {
-    ok = checkinput(args[0], ": does Not exist");
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   lijst args(argv + 1, argv + argc);
-  bool ok;
+  int status;
+  if (!checkarguments(args, 3, "verse2chan", ShowUsage, status)) return status;
+  saytoerror(args[1] == kStandard);
   int32_t channel = 0;
-  CheckParameters(args, ok, channel);
-  if (!ok) return args.size() == 3 ? 1 : 2;
+  // the channel is judged before the input is looked for
+  if (!checkchannel(args[2], channel) || !checkinput(args[0], ": does Not exist")) return 1;
   Midi m;
   m.guards = Guards::AtEveryRead;
   if (!m.LoadFromFile(args[0])) {
     saycannotread(args[0]);
     return 1;
   }
+  bool ok;
   m.CheckFile(ok);
   if (!ok) return 1;
   RelabelLyrics(m, channel);
   // the whole image goes out, bytes after the last track included
-  if (!m.SaveToFile(args[1])) {
-    saycannotwrite(args[1]);
-    return 1;
-  }
-  return 0;
+  return m.SaveToFile(args[1]) ? 0 : 1;
 }

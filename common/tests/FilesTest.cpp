@@ -129,3 +129,27 @@ TEST(outputfile, MissingFolderOrFolderAsTargetFails) {
   EXPECT_FALSE(savefile(dir.Path("sub"), {1}));  // the rename onto a folder fails
   EXPECT_EQ(dir.Entries(), lijst{"sub"});
 }
+
+TEST(ismevheader, FirstNumbersOfAHeaderLine) {
+  struct Case {
+    std::string line;
+    bool header;
+  } cases[] = {
+      {"File 0 (1) 120", true},  // lys2mev's: the track count is a remark
+      {"F 1 480", true},
+      {"File $1 (2) $1E0", true},           // hexadecimal
+      {"File 0 \"Song 2\" 96 rest", true},  // quoted text holds no numbers
+      {"File 0 1 96", false},
+      {"File 96", false},
+      {"File", false},
+      {"file 0 96", false},
+      {" File 0 96", false},
+      {"Track 1 2", false},
+      {"", false},
+      {"MThd", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(ismevheader(c.line), c.header);
+  }
+}

@@ -2,8 +2,9 @@
 # Checks what an installation delivers, in a temporary folder that is removed afterwards.
 # Usage: install_test.sh files|man|deb BUILD_FOLDER
 #   files  cmake --install into a temporary prefix: the five programs, their manual pages and
-#          the reference are there, every page starts with its .TH line, and an installed
-#          program prints its usage text and ends with status 2.
+#          the reference are there, every page starts with its .TH line and names the
+#          reference where it was installed, and an installed program prints its usage text
+#          and ends with status 2.
 #   man    the same installation; every installed page formats without a warning, with
 #          man -l where man is installed, else with groff.
 #   deb    cpack makes the Debian package; it holds the same files, depends on nothing but
@@ -28,15 +29,22 @@ skip() {
   exit 77
 }
 
-# the files under root/prefix that every installation must hold
+# the files under root that every installation must hold; the pages name the reference under
+# prefix, the root as the installed system sees it
 check_tree() {
-  local root=$1 page
+  local root=$1 prefix=$2 page named
   for p in "${programs[@]}"; do
     [ -x "$root/bin/$p" ] || fail "bin/$p is missing"
     page="$root/share/man/man1/$p.1"
     [ -f "$page" ] || fail "share/man/man1/$p.1 is missing"
     grep -q "^\.TH ${p^^} 1 " "$page" || fail "$p.1 does not start with its .TH line"
+    for named in $(grep -o '[^ ]*mev\.md' "$page"); do
+      [ "$named" = "$prefix/share/doc/lyricmidi/mev.md" ] ||
+        fail "$p.1 names the reference as $named, not under $prefix"
+    done
   done
+  grep -q "$prefix/share/doc/lyricmidi/mev.md" "$root/share/man/man1/mev2smf.1" ||
+    fail "mev2smf.1 does not name the installed reference"
   for f in mev.md README.md; do
     [ -f "$root/share/doc/lyricmidi/$f" ] || fail "share/doc/lyricmidi/$f is missing"
   done
@@ -60,7 +68,7 @@ install_prefix() {
 case $mode in
   files)
     install_prefix
-    check_tree "$work/prefix"
+    check_tree "$work/prefix" "$work/prefix"
     for p in "${programs[@]}"; do check_usage "$work/prefix/bin/$p"; done
     ;;
   man)
@@ -96,7 +104,7 @@ case $mode in
     debs=("$work"/package/*.deb)
     [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no single .deb: ${debs[*]}"
     dpkg-deb -x "${debs[0]}" "$work/root"
-    check_tree "$work/root/usr"
+    check_tree "$work/root/usr" /usr
     for p in "${programs[@]}"; do check_usage "$work/root/usr/bin/$p"; done
     depends=$(dpkg-deb -f "${debs[0]}" Depends)
     for d in ${depends//,/ }; do

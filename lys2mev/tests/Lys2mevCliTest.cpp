@@ -9,7 +9,8 @@ const CommandLine kLys2mev = {
     Lines({"LYS2MEV", "", "Converts Lyricsheet to Midi Text", "", "Syntax: [program] [ITF] [OTF]",
            "", "ITF = name of Input TextFile (LYS)", "OTF = name of Output TextFile (MEV)"}),
     ": does Not exist",
-    {}};
+    {},
+    "MEV"};
 
 // The MEV file lys2mev writes for these pieces, CR LF line ends.
 bytes Mev(const lijst& pieces) {

@@ -73,8 +73,11 @@ TEST(CheckHeader, EveryStepInOrder) {
       {kMThd + "01 00 00 01 00 60 00", "Error in header: type MF = 256\n"},
       {kMThd + "00 03 00 00 E2 50 00", "Error in header: type MF = 3\n"},  // first failure only
       {kMThd + "00 00 00 02 00 60 00", "Type 0 and # tracks 2 incompatible\n"},
-      {kMThd + "00 01 00 01 00 60 00", "Type 1 and # tracks 1 incompatible\n"},
+      {kMThd + "00 00 00 00 00 60 00", "Type 0 and # tracks 0 incompatible\n"},
+      {kMThd + "00 01 00 00 00 60 00", "Type 1 and # tracks 0 incompatible\n"},
       {kMThd + "00 02 00 00 00 60 00", "Type 2 and # tracks 0 incompatible\n"},
+      {kMThd + "00 01 00 01 00 60 00", ""},  // one track is allowed in types 1 and 2
+      {kMThd + "00 02 00 01 00 60 00", ""},
       {kMThd + "00 01 00 02 00 60 00", ""},
       {kMThd + "00 02 FF FF 00 60 00", ""},
       {kMThd + "00 00 00 01 80 00 00", "Unsupported (SMPTE) # ticks\n"},

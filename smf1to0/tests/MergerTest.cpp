@@ -92,12 +92,13 @@ TEST(CollectEvents, EventsWithAbsoluteTimes) {
       // a data byte while no running status is in force makes no event; its delta time counts
       {"05 3C  10 90 3C 40", "", {"21 90 3C 40"}},
       {"05 3C  10 90 3C 40", "00 C0 01", {"0 C0 01", "5 C0 3C", "21 90 3C 40"}},
-      // a delta time is unsigned: a five-byte one of 80000000 hex stops at 7FFFFFFF
-      {"88 80 80 80 00 FF 01 00  00 FF 2F 00", "", {"2147483647 FF 01 00", "2147483647 FF 2F 00"}},
+      // a delta time is unsigned, and times go on past 7FFFFFFF and FFFFFFFF hex
+      {"88 80 80 80 00 FF 01 00  00 FF 2F 00", "", {"2147483648 FF 01 00", "2147483648 FF 2F 00"}},
       {Repeat("FF FF FF 7F F8 ", 8) + "07 F8  01 F8",
        "",
        {"268435455 F8", "536870910 F8", "805306365 F8", "1073741820 F8", "1342177275 F8",
-        "1610612730 F8", "1879048185 F8", "2147483640 F8", "2147483647 F8", "2147483647 F8"}},
+        "1610612730 F8", "1879048185 F8", "2147483640 F8", "2147483647 F8", "2147483648 F8"}},
+      {"8F FF FF FF 7F F8  8F FF FF FF 7F F8", "", {"4294967295 F8", "8589934590 F8"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.data);
@@ -146,9 +147,9 @@ TEST(CollectEvents, TracksMergeByTimeThenTrack) {
       {"stray data byte at a later track's start",
        {"00 FF 2F 00", "00 3C  00 C1 05  00 FF 2F 00"},
        "00 FF 0F 00  00 C1 05  00 FF 2F 00"},
-      {"times stop at 7FFFFFFF",
+      {"times past 7FFFFFFF hex, carried by empty meta events",
        {"88 80 80 80 00 FF 2F 00", "00 FF 2F 00"},
-       "00 FF 0F 00" + Repeat(" FF FF FF 7F FF 0F 00", 8) + " 07 FF 2F 00"},
+       "00 FF 0F 00" + Repeat(" FF FF FF 7F FF 0F 00", 8) + " 08 FF 2F 00"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -20,6 +20,7 @@ const CommandLine kSmf2mev = {
            "CH = channel of the melody [0,15] (optional; default: every channel)"}),
     ": does Not exist",
     {},
+    "MEV",
     3};
 
 bytes Bytes(const std::string& text) { return bytes(text.begin(), text.end()); }

@@ -50,15 +50,14 @@ TEST(verse2chan, SharedCommandLineRules) {
 }
 
 TEST(verse2chan, ChannelOutOfRange) {
-  struct Case {
-    std::string channel, shown;
-  } cases[] = {{"16", "16"}, {"-1", "-1"}, {"ch99", "99"}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.channel);
-    std::string line = "Channel " + c.shown + " out of [0,15] range\n";
-    ExpectRefused(Verse2chan(c.channel), Song(1, kTypeOne, "05"), line);
+  // decimal digits only, shown as typed; a value too large for 32 bits does not wrap
+  for (const std::string channel :
+       {"16", "-1", "ch99", "x", "1x", "", " 3", "+3", "0x3", "4294967296", "99999999999"}) {
+    SCOPED_TRACE(channel);
+    std::string line = "Channel " + channel + " out of [0,15] range\n";
+    ExpectRefused(Verse2chan(channel), Song(1, kTypeOne, "05"), line);
     // the channel is judged before the input is looked for
-    EXPECT_EQ(RunProgram(PROGRAM, {"", "", c.channel}).out, line);
+    EXPECT_EQ(RunProgram(PROGRAM, {"", "", channel}).out, line);
   }
 }
 
@@ -72,7 +71,7 @@ TEST(verse2chan, LyricsGetTheChannelType) {
   } cases[] = {
       {"type 1, every track", 1, kTypeOne, "0", "10"},
       {"highest channel", 1, kTypeOne, "15", "1F"},
-      {"text before the channel's digits", 1, kTypeOne, "ch7", "17"},
+      {"leading zeros", 1, kTypeOne, "007", "17"},
       {"second run with another channel changes nothing", 1, kTypeOne, "11", "14", "14"},
       {"type 2", 2, {"00 FF LY 01 61  00 FF 2F 00", "00 FF LY 01 62  00 FF 2F 00"}, "9", "19"},
       {"type 0",
