@@ -466,9 +466,10 @@ TEST(BadInputMatrix, MevTexts) {
       Refused("CR-only line ends", kCompiler, args,
               B("File 0 (1) 96\rTrack 1\r0\rMeta $2F(TrkEnd)\r"),
               "Wrong header: NO #type #ticks\n"),
-      // the compiler adds no End of Track
+      // the compiler adds no End of Track; it warns
       Accepted("no End of Track", kCompiler, args, B(head + "0\nN 0 60 100\n96\nN 0 60 0\n"),
-               TypeZeroOf(Hex("00 90 3C 64  60 3C 00"))),
+               TypeZeroOf(Hex("00 90 3C 64  60 3C 00")),
+               "Warning in line 6: N 0 60 0 (the track ends without Meta $2F(TrkEnd))\n"),
   });
 }
 

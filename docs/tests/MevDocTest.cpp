@@ -5,7 +5,9 @@
 // backquotes:
 //   mev     a whole MEV file, compiled with CompileMev. The next block is either
 //             bytes   the MIDI file it becomes (CompileMev succeeds and prints nothing), or
-//             output  the lines CompileMev prints when it refuses the file.
+//             output  the lines CompileMev prints: when a bytes block follows it, the
+//                     warnings of a file that becomes those bytes; else the lines of a file
+//                     it refuses.
 //   lines   event lines, each encoded alone with EncodeEventLine. The next block is bytes, row
 //           for row: the line's event, or "-" where the line makes no event.
 //   bytes   pairs of hexadecimal digits between blanks; text after '#' is a note for the reader.
@@ -31,10 +33,12 @@ struct block {
   lijst text;        // the lines between the fences
 };
 
-// One example and its expected result, or the reason the page cannot be read as examples.
+// One example and its expected results (a block of kind "" where there is none), or the
+// reason the page cannot be read as examples.
 struct example {
   block source;
-  block result;
+  block output;
+  block bytes;
   std::string problem;
 };
 
@@ -69,7 +73,7 @@ std::vector<block> ReadBlocks(const std::string& name, std::string& problem) {
   return blocks;
 }
 
-// Pairs every mev and lines block with the result block after it.
+// Pairs every mev and lines block with the result blocks after it.
 std::vector<example> ReadExamples() {
   std::string problem;
   std::vector<block> blocks = ReadBlocks(MEV_REFERENCE, problem);
@@ -79,7 +83,7 @@ std::vector<example> ReadExamples() {
     for (const example& e : examples) {
       if (e.source.line == line) return;
     }
-    examples.push_back({{"", line, {}}, {}, why});
+    examples.push_back({{"", line, {}}, {}, {}, why});
   };
   if (!problem.empty()) complain(0, problem);
   for (size_t i = 0; i < blocks.size(); i++) {
@@ -97,8 +101,13 @@ std::vector<example> ReadExamples() {
         i++;
         continue;
       }
-      examples.push_back({b, *next, ""});
-      i++;
+      bool both = next->kind == "output" && i + 2 < blocks.size() && blocks[i + 2].kind == "bytes";
+      if (next->kind == "output") {
+        examples.push_back({b, *next, both ? blocks[i + 2] : block{}, ""});
+      } else {
+        examples.push_back({b, {}, *next, ""});
+      }
+      i += both ? 2 : 1;
     } else if (result) {
       complain(b.line, "a " + b.kind + " block without an example before it");
     }
@@ -148,7 +157,7 @@ TEST_P(MevExample, CompilesAsShown) {
       SCOPED_TRACE("mev.md line " + std::to_string(e.source.line + 1 + i) + ": " + line);
       bool none;
       std::string bad;
-      bytes expected = RowBytes(e.result.text[i], none, bad);
+      bytes expected = RowBytes(e.bytes.text[i], none, bad);
       ASSERT_EQ(bad, "") << "not hexadecimal";
       bytes event = EncodeEventLine(line);
       if (none) {
@@ -165,13 +174,13 @@ TEST_P(MevExample, CompilesAsShown) {
   Midi m;
   CoutCapture out;
   bool compiled = CompileMev(in, m);
-  if (e.result.kind == "output") {
+  EXPECT_EQ(out.Text(), Joined(e.output.text));
+  if (e.bytes.kind.empty()) {
     EXPECT_FALSE(compiled);
-    EXPECT_EQ(out.Text(), Joined(e.result.text));
     return;
   }
   bytes expected;
-  for (const std::string& row : e.result.text) {
+  for (const std::string& row : e.bytes.text) {
     bool none;
     std::string bad;
     bytes part = RowBytes(row, none, bad);
@@ -180,7 +189,6 @@ TEST_P(MevExample, CompilesAsShown) {
     expected.insert(expected.end(), part.begin(), part.end());
   }
   EXPECT_TRUE(compiled);
-  EXPECT_EQ(out.Text(), "");
   EXPECT_EQ(bytes2hex(m.image), bytes2hex(expected));
 }
 

@@ -36,7 +36,8 @@ TEST(mev2smf, SharedCommandLineRules) {
 }
 
 TEST(mev2smf, RefusedInputsWriteNothing) {
-  // the compiler's lines are all tested with it; here only that they reach the user
+  // the compiler's lines are all tested with it; here only that they reach the user, warnings
+  // and errors in line order
   struct Case {
     std::string text;
     std::string out;
@@ -44,7 +45,10 @@ TEST(mev2smf, RefusedInputsWriteNothing) {
       {"", "NO MidiFile header\n"},
       {Mev({"File 0 (1) 120", "Track #1", "0", "X 1 2", "120", "Meta $05(Lyric) la", "Track #2",
             "n 0 60 100", "Meta $2F(TrkEnd)"}),
-       Lines({"Error in line 4: X 1 2", "Error in line 8: n 0 60 100"})},
+       Lines({"Warning in line 1: File 0 (1) 120 (type 0 with 2 tracks: use type 1)",
+              "Error in line 4: X 1 2",
+              "Warning in line 6: Meta $05(Lyric) la (the track ends without Meta $2F(TrkEnd))",
+              "Error in line 8: n 0 60 100"})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.out);
