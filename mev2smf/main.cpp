@@ -6,8 +6,9 @@ namespace {
 
 void ShowUsage() {
   saylines({"MEV2SMF", "", "Converts TextFile to MidiFile", "Time Differences, Note differences",
-            "", "Syntax: [program] [ITF] [OMF]", "", "ITF = name of Input TextFile",
-            "Text behind timestamp allowed", "OMF = name of Output MidiFile"});
+            "", "Syntax: [program] [--strict] [ITF] [OMF]", "", "ITF = name of Input TextFile",
+            "Text behind timestamp allowed", "OMF = name of Output MidiFile",
+            "--strict = a warning counts as an error"});
 }
 
 void CheckParameters(const lijst& args, bool& ok) {
@@ -18,6 +19,8 @@ void CheckParameters(const lijst& args, bool& ok) {
 
 int main(int argc, char** argv) {
   lijst args(argv + 1, argv + argc);
+  bool strict = !args.empty() && args[0] == "--strict";
+  if (strict) args.erase(args.begin());
   bool ok;
   CheckParameters(args, ok);
   if (!ok) return args.size() == 2 ? 1 : 2;
@@ -27,8 +30,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   Midi m;
-  if (!CompileMev(in, m)) {
+  int32_t warnings = 0;
+  if (!CompileMev(in, m, warnings)) {
     if (in.Failed()) saycannotread(args[0]);
+    return 1;
+  }
+  if (strict && warnings > 0) {
+    say(std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings") +
+        " with --strict: nothing written");
     return 1;
   }
   if (!m.SaveToFile(args[1])) {

@@ -416,8 +416,9 @@ TEST(BadInputMatrix, Arguments) {
        "IMF = name of 1-type MidiFile (Input)", "OMF = name of 0-type MidiFile (Output)"});
   const std::string m2sUsage =
       Lines({"MEV2SMF", "", "Converts TextFile to MidiFile", "Time Differences, Note differences",
-             "", "Syntax: [program] [ITF] [OMF]", "", "ITF = name of Input TextFile",
-             "Text behind timestamp allowed", "OMF = name of Output MidiFile"});
+             "", "Syntax: [program] [--strict] [ITF] [OMF]", "", "ITF = name of Input TextFile",
+             "Text behind timestamp allowed", "OMF = name of Output MidiFile",
+             "--strict = a warning counts as an error"});
   const std::string l2mUsage =
       Lines({"LYS2MEV", "", "Converts Lyricsheet to Midi Text", "", "Syntax: [program] [ITF] [OTF]",
              "", "ITF = name of Input TextFile (LYS)", "OTF = name of Output TextFile (MEV)"});

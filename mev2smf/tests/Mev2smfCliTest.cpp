@@ -6,8 +6,9 @@ namespace {
 
 const std::string kUsage =
     Lines({"MEV2SMF", "", "Converts TextFile to MidiFile", "Time Differences, Note differences", "",
-           "Syntax: [program] [ITF] [OMF]", "", "ITF = name of Input TextFile",
-           "Text behind timestamp allowed", "OMF = name of Output MidiFile"});
+           "Syntax: [program] [--strict] [ITF] [OMF]", "", "ITF = name of Input TextFile",
+           "Text behind timestamp allowed", "OMF = name of Output MidiFile",
+           "--strict = a warning counts as an error"});
 
 const CommandLine kMev2smf = {PROGRAM, kUsage, " not found.", {}};
 
@@ -53,6 +54,58 @@ TEST(mev2smf, RefusedInputsWriteNothing) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.out);
     ExpectRefused(kMev2smf, bytes(c.text.begin(), c.text.end()), c.out);
+  }
+}
+
+TEST(mev2smf, StrictMakesWarningsErrors) {
+  const std::string warned = Mev({"File 0 (1) 120", "Track #1", "Pitch 0 200", "Meta $2F(TrkEnd)"});
+  const std::string warnings =
+      Lines({"Warning in line 3: Pitch 0 200 (read as Program)",
+             "Warning in line 3: Pitch 0 200 (200 is not 0 to 127: byte C8)"});
+  struct Case {
+    std::vector<std::string> options;  // before the file names
+    std::string text;
+    int status;
+    std::string out;
+    std::string track;  // the track data written; "-" when the old output stays
+  } cases[] = {
+      {{}, warned, 0, warnings, "00 C0 C8 00 FF 2F 00"},
+      {{"--strict"}, warned, 1, warnings + "2 warnings with --strict: nothing written\n", "-"},
+      {{"--strict"},
+       Mev({"File 0 (1) 120", "Track #1", "Ntoe 0 60 100", "Meta $2F(TrkEnd)"}),
+       1,
+       Lines({"Warning in line 3: Ntoe 0 60 100 (read as Note)",
+              "1 warning with --strict: nothing written"}),
+       "-"},
+      {{"--strict"},
+       Mev({"File 0 (1) 120", "Track #1", "Program 0 100", "Meta $2F(TrkEnd)"}),
+       0,
+       "",
+       "00 C0 64 00 FF 2F 00"},
+      // errors end the run as ever, with no line more
+      {{"--strict"},
+       Mev({"File 0 (1) 120", "Track #1", "Pitch 0 200", "N 0 60", "Meta $2F(TrkEnd)"}),
+       1,
+       warnings + "Error in line 4: N 0 60\n",
+       "-"},
+      // only before the file names
+      {{"--strict", "--strict"}, warned, 2, kUsage, "-"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text + std::to_string(c.options.size()));
+    TempDir dir;
+    WriteText(dir.Path("in.mev"), c.text);
+    WriteText(dir.Path("out.mid"), "keep");
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {dir.Path("in.mev"), dir.Path("out.mid")});
+    RunResult r = RunProgram(PROGRAM, args);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.out, c.out);
+    if (c.track == "-") {
+      EXPECT_EQ(ReadText(dir.Path("out.mid")), "keep");
+    } else {
+      EXPECT_EQ(ReadBytes(dir.Path("out.mid")), SmfImage(0, 120, {c.track}));
+    }
   }
 }
 
