@@ -30,15 +30,26 @@ bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 
 bool IsLetterOrDigit(char c) { return IsLetter(c) || (c >= '0' && c <= '9'); }
 
-// Where the digits of one number of a line begin and end.
-struct span {
+// One number of a line: its place among the numbers, and where its digits begin and end.
+struct placed {
+  size_t index;
   size_t begin;
   size_t end;
 };
 
-// ExtractNumbers, and where each number's digits stand in the line when spans is given.
-integers ScanNumbers(const std::string& line, std::vector<span>* spans) {
+// ExtractNumbers; when against is given, also the first number with a letter right before or
+// after its digits (index: the count of numbers when there is none).
+integers ScanNumbers(const std::string& line, placed* against) {
   integers numbers;
+  placed last = {0, 0, 0};
+  auto check = [&] {
+    bool before = last.begin > 0 && IsLetter(line[last.begin - 1]);
+    bool after = last.end < line.size() && IsLetter(line[last.end]);
+    if (against && against->index == SIZE_MAX && !numbers.empty() && (before || after)) {
+      *against = last;
+    }
+  };
+  if (against) against->index = SIZE_MAX;
   bool inQuotes = false;
   bool inRemark = false;
   bool startNew = true;
@@ -67,11 +78,12 @@ integers ScanNumbers(const std::string& line, std::vector<span>* spans) {
       minus = true;
     } else if ((c >= '0' && c <= '9') || (hex && ishex(c))) {
       if (startNew) {
+        check();
         numbers.push_back(0);
-        if (spans) spans->push_back({i, i});
+        last = {numbers.size() - 1, i, i};
       }
       startNew = false;
-      if (spans) spans->back().end = i + 1;
+      last.end = i + 1;
       uint32_t current = static_cast<uint32_t>(numbers.back());
       current = hex ? current * 16 + hex2half(c) : current * 10 + static_cast<uint32_t>(c - '0');
       numbers.back() = static_cast<int32_t>(current);
@@ -80,6 +92,8 @@ integers ScanNumbers(const std::string& line, std::vector<span>* spans) {
     }
   }
   endNumber();
+  check();
+  if (against && against->index == SIZE_MAX) against->index = numbers.size();
   return numbers;
 }
 
@@ -253,8 +267,8 @@ lijst LineWarnings(const std::string& line) {
   lijst reasons;
   bytes event = EncodeEventLine(line);
   if (event.empty()) return reasons;
-  std::vector<span> spans;
-  integers n = ScanNumbers(line, &spans);
+  placed against;
+  integers n = ScanNumbers(line, &against);
 
   // the kind comes from the first letter; the first word should be one of its spellings
   const channelkind* channel = FindChannelKind(line[0], n.size());
@@ -293,18 +307,14 @@ lijst LineWarnings(const std::string& line) {
   }
 
   // a number against letters, as in C4 or 0x64, is read all the same; a word text's numbers
-  // after the type are part of its text
+  // after the type are part of its text; the first such number only
   bool wordText = line[0] == 'M' && TextForm(Low(n[0])) == textform::Word;
-  for (size_t k = 0; k < (wordText ? 1 : spans.size()); k++) {
-    size_t begin = spans[k].begin;
-    size_t end = spans[k].end;
-    bool before = begin > 0 && IsLetter(line[begin - 1]);
-    bool after = end < line.size() && IsLetter(line[end]);
-    if (!before && !after) continue;
+  if (against.index < (wordText ? 1 : n.size())) {
+    size_t begin = against.begin;
+    size_t end = against.end;
     while (begin > 0 && IsLetterOrDigit(line[begin - 1])) begin--;
     while (end < line.size() && IsLetterOrDigit(line[end])) end++;
     reasons.push_back(line.substr(begin, end - begin) + ": a number next to letters");
-    break;  // one such warning a line
   }
 
   // a tab at either end of a word text is kept in the text, unseen
