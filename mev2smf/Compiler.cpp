@@ -193,7 +193,7 @@ bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
     }
     if (lastOk && !ended) {
       warn(lastNumber, last,
-           lastWasTime ? "the track ends on a time line, without Meta $2F(TrkEnd)"
+           lastWasTime ? "the track ends on a time line: Meta $2F(TrkEnd) comes last"
                        : "the track ends without Meta $2F(TrkEnd)");
     }
     m.WriteTrackHeader(static_cast<uint32_t>(pos - start), start - 8);
