@@ -22,8 +22,12 @@ bool TimeValue(const std::string& line, int32_t& value) {
   return exact <= kMaxDeltaTime;
 }
 
-void SayError(int32_t number, const std::string& line) {
-  say("Error in line " + std::to_string(number) + ": " + line);
+// "Error in line N: LINE" or "Warning in line N: LINE", the reason after it in parentheses when
+// there is one.
+void SayLine(const std::string& what, int32_t number, const std::string& line,
+             const std::string& reason) {
+  std::string text = what + " in line " + std::to_string(number) + ": " + line;
+  say(reason.empty() ? text : text + " (" + reason + ")");
 }
 
 }  // namespace
@@ -35,6 +39,16 @@ bool IsTimeLine(const std::string& line) {
 
 std::string GetTimeStamp(const std::string& line) {
   return line.substr(0, line.find_first_not_of("0123456789 "));
+}
+
+std::string TimeLineWarning(const std::string& line) {
+  std::string stamp = GetTimeStamp(line);
+  size_t digit = stamp.find_first_of("0123456789");
+  size_t blank = digit == std::string::npos ? digit : stamp.find(' ', digit);
+  if (blank == std::string::npos || stamp.find_first_not_of(' ', blank) == std::string::npos) {
+    return "";
+  }
+  return "read as " + std::to_string(str2int(stamp)) + " ticks: begin the remark with a letter";
 }
 
 int32_t EstimateLineSize(const std::string& line) {
@@ -73,6 +87,16 @@ void FindTrackStarts(textreader& in, integers& trackStarts) {
 }
 
 bool CompileMev(textreader& in, Midi& m) {
+  int32_t warnings = 0;
+  return CompileMev(in, m, warnings);
+}
+
+bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
+  warnings = 0;
+  auto warn = [&](int32_t number, const std::string& text, const std::string& reason) {
+    SayLine("Warning", number, text, reason);
+    warnings++;
+  };
   std::string line;
   if (!in.Rewind()) return false;
   in.ReadLine(line);  // an empty file reads as an empty header line
@@ -105,12 +129,22 @@ bool CompileMev(textreader& in, Midi& m) {
                 static_cast<uint16_t>(division));
   int32_t pos = 14;
 
+  for (const std::string& reason : HeaderWarnings(line, tracks)) warn(1, line, reason);
+
   in.Rewind();
   int32_t number = 0;
   while (number < trackStarts[0] - 1 && in.ReadLine(line)) number++;  // header and preamble
   for (int32_t k = 0; k < tracks; k++) {
     in.ReadLine(line);  // the track line
     number++;
+    if (!line.starts_with("Track")) {
+      warn(number, line, "starts track " + std::to_string(k + 1) + "; comments begin with *");
+    }
+    // the section's last line that is no comment, and whether it compiled and ended the track
+    std::string last = line;
+    int32_t lastNumber = number;
+    bool lastOk = true;
+    bool ended = false;
     pos += 8;
     int32_t start = pos;
     // running status does not cross a track chunk: each track's first channel event has
@@ -124,11 +158,18 @@ bool CompileMev(textreader& in, Midi& m) {
         say("MidiFile would reach 2 GB at line " + std::to_string(number));
         return false;
       }
+      last = line;
+      lastNumber = number;
+      lastOk = true;
+      ended = false;
       if (IsTimeLine(line)) {
         int32_t value = 0;
         if (!TimeValue(line, value)) {
-          SayError(number, line);
+          SayLine("Error", number, line, "");
           ok = false;
+          lastOk = false;
+        } else if (std::string reason = TimeLineWarning(line); !reason.empty()) {
+          warn(number, line, reason);
         }
         // two time lines in a row: the empty meta event gives the first one an event
         if (lastWasTime) m.WriteEmptyMeta(pos);
@@ -138,12 +179,20 @@ bool CompileMev(textreader& in, Midi& m) {
         if (!lastWasTime) m.WriteVarLen(0, pos);
         bytes event = EncodeEventLine(line);
         if (event.empty()) {
-          SayError(number, line);
+          SayLine("Error", number, line, RefusalReason(line));
           ok = false;
+          lastOk = false;
         }
+        for (const std::string& reason : LineWarnings(line)) warn(number, line, reason);
+        ended = event == bytes{kMeta, kEndOfTrackType, 0x00};
         m.WriteEvent(event, pos);
         lastWasTime = false;
       }
+    }
+    if (lastOk && !ended) {
+      warn(lastNumber, last,
+           lastWasTime ? "the track ends on a time line: Meta $2F(TrkEnd) comes last"
+                       : "the track ends without Meta $2F(TrkEnd)");
     }
     m.WriteTrackHeader(static_cast<uint32_t>(pos - start), start - 8);
   }

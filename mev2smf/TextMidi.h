@@ -7,22 +7,36 @@
 #include "MidiDoos.h"
 
 // One kind of channel event line: its kind letter, the word the docs spell it with, the status
-// byte without the channel, and the count of numbers its line holds (the channel first).
+// byte without the channel, the count of numbers its line holds (the channel first), and the
+// other first words the docs allow for it.
 struct channelkind {
   char letter;
   const char* word;
   uint8_t status;
   size_t numbers;
+  const char* others[3];
 };
 // The channel kinds; A stands for two, told apart by their count of numbers.
 inline constexpr channelkind kChannelKinds[] = {
-    {'N', "Note", kNoteOn, 3},
-    {'A', "Aftertouch", kKeyPressure, 3},
-    {'A', "Aftertouch", kChannelPressure, 2},
-    {'C', "Control", kControl, 3},
-    {'P', "Program", kProgram, 2},
-    {'B', "Bend", kPitchBend, 2},
+    {'N', "Note", kNoteOn, 3, {"N", "NoteOn", "Note-on"}},
+    {'A', "Aftertouch", kKeyPressure, 3, {"A"}},
+    {'A', "Aftertouch", kChannelPressure, 2, {"A"}},
+    {'C', "Control", kControl, 3, {"C"}},
+    {'P', "Program", kProgram, 2, {"P"}},
+    {'B', "Bend", kPitchBend, 2, {"B"}},
 };
+// The other kinds of event line, spelt as for the channel kinds: escape, single bytes, meta
+// event and exact event.
+struct otherkind {
+  char letter;
+  const char* word;
+  const char* others[3];
+};
+inline constexpr otherkind kOtherKinds[] = {
+    {'H', "H", {}}, {'O', "O", {}}, {'V', "V", {}}, {'M', "Meta", {"M"}}, {'X', "X", {}},
+};
+// The channel kind of letter whose line holds count numbers, or nullptr.
+const channelkind* FindChannelKind(char letter, size_t count);
 
 // One meta type with a name for its remark and, for a fixed layout, the byte count of each of
 // its numbers (count 0: a text, or no data at all for End of Track).
@@ -70,11 +84,23 @@ bytes EncodeExactEvent(const integers& numbers);
 // The event of an M line, chosen by its first number, the meta type.
 bytes EncodeMetaEvent(const integers& numbers, const std::string& line);
 // A text meta event of type numbers[0] whose text stands between the line's first two double
-// quotes; empty when a quote is opened and not closed.
+// quotes; empty when a quote is opened and not closed, or when a further quote follows.
 bytes EncodeQuotedText(const integers& numbers, const std::string& line);
 // A text meta event whose text is the line's third blank-separated field, "/" and "\" made
-// CR LF and "_" a blank; the text is empty unless the line has exactly three fields.
+// CR LF and "_" a blank; the text is empty when the line has fewer than three fields. Empty (no
+// event) when it has more, or fewer with a text behind a tab, which is no blank.
 bytes EncodeWordText(uint8_t type, const std::string& line);
+// Why an event line that makes no event is refused, for the lines whose text would not reach
+// the event whole (a word-text line of more than three fields or with its text behind a tab, a
+// quoted text followed by a further double quote); empty for every other line.
+std::string RefusalReason(const std::string& line);
+// The reasons an event line that makes an event may not say what was meant: a first word that
+// is no spelling of its kind, a channel, data byte or bend out of range, a number next to
+// letters, a tab at either end of a word text, a tempo below 10000; none for a refused line.
+lijst LineWarnings(const std::string& line);
+// The reasons a header line that ParseHeader accepts may not work with the other programs: type
+// 0 over several tracks, a division outside 1 to 32767.
+lijst HeaderWarnings(const std::string& line, int32_t tracks);
 // Reads the header line into type and division; prints the first failing test's line and
 // clears ok.
 void ParseHeader(const std::string& line, bool& ok, int32_t& type, int32_t& division);

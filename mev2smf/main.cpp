@@ -6,14 +6,17 @@ namespace {
 
 void ShowUsage() {
   saylines({"MEV2SMF", "", "Converts TextFile to MidiFile", "Time Differences, Note differences",
-            "", "Syntax: [program] [ITF] [OMF]", "", "ITF = name of Input TextFile",
-            "Text behind timestamp allowed", "OMF = name of Output MidiFile"});
+            "", "Syntax: [program] [--strict] [ITF] [OMF]", "", "ITF = name of Input TextFile",
+            "Text behind timestamp allowed", "OMF = name of Output MidiFile",
+            "--strict = a warning counts as an error"});
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   lijst args(argv + 1, argv + argc);
+  bool strict = !args.empty() && args[0] == "--strict";
+  if (strict) args.erase(args.begin());
   int status;
   if (!checkarguments(args, 2, "mev2smf", ShowUsage, status)) return status;
   saytoerror(args[1] == kStandard);
@@ -24,8 +27,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   Midi m;
-  if (!CompileMev(in, m)) {
+  int32_t warnings = 0;
+  if (!CompileMev(in, m, warnings)) {
     if (in.Failed()) saycannotread(args[0]);
+    return 1;
+  }
+  if (strict && warnings > 0) {
+    say(std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings") +
+        " with --strict: nothing written");
     return 1;
   }
   return m.SaveToFile(args[1]) ? 0 : 1;

@@ -418,8 +418,9 @@ TEST(BadInputMatrix, Arguments) {
        "IMF = name of 1-type MidiFile (Input)", "OMF = name of 0-type MidiFile (Output)"});
   const std::string m2sUsage =
       Lines({"MEV2SMF", "", "Converts TextFile to MidiFile", "Time Differences, Note differences",
-             "", "Syntax: [program] [ITF] [OMF]", "", "ITF = name of Input TextFile",
-             "Text behind timestamp allowed", "OMF = name of Output MidiFile"});
+             "", "Syntax: [program] [--strict] [ITF] [OMF]", "", "ITF = name of Input TextFile",
+             "Text behind timestamp allowed", "OMF = name of Output MidiFile",
+             "--strict = a warning counts as an error"});
   const std::string l2mUsage =
       Lines({"LYS2MEV", "", "Converts Lyricsheet to Midi Text", "", "Syntax: [program] [ITF] [OTF]",
              "", "ITF = name of Input TextFile (LYS)", "OTF = name of Output TextFile (MEV)"});
@@ -468,9 +469,10 @@ TEST(BadInputMatrix, MevTexts) {
       Refused("CR-only line ends", kCompiler, args,
               B("File 0 (1) 96\rTrack 1\r0\rMeta $2F(TrkEnd)\r"),
               "Wrong header: NO #type #ticks\n"),
-      // the compiler adds no End of Track
+      // the compiler adds no End of Track; it warns
       Accepted("no End of Track", kCompiler, args, B(head + "0\nN 0 60 100\n96\nN 0 60 0\n"),
-               TypeZeroOf(Hex("00 90 3C 64  60 3C 00"))),
+               TypeZeroOf(Hex("00 90 3C 64  60 3C 00")),
+               "Warning in line 6: N 0 60 0 (the track ends without Meta $2F(TrkEnd))\n"),
   });
 }
 

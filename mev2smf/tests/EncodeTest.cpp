@@ -79,13 +79,11 @@ TEST(EncodeEventLine, TextEvents) {
       {"Meta $0F \"\"", "FF 0F 00"},
       {"Meta $03(Name) \"Piano (right)\"", "FF 03 0D 50 69 61 6E 6F 20 28 72 69 67 68 74 29"},
       {"Meta $01 \"7 8\" 9", "FF 01 03 37 20 38"},        // digits in quotes are text
-      {"Meta $06 \"a\" \"b\"", "FF 06 01 61"},            // up to the second quote only
       {"Meta $04 \"a/b_c\"", "FF 04 05 61 2F 62 5F 63"},  // no escapes
       // the third field as text: lyrics and the channel texts 10 to 1F
       {"Meta $05(Lyric) Hel_lo/", "FF 05 08 48 65 6C 20 6C 6F 0D 0A"},
       {"Meta $05(Lyric)", "FF 05 00"},
-      {"Meta $05(Lyric)  love", "FF 05 00"},  // two blanks: four pieces
-      {"Meta\t$05(Lyric)\tla", "FF 05 00"},   // tabs separate numbers, not fields
+      {"Meta $05(Lyric) a\tb\t", "FF 05 04 61 09 62 09"},  // tabs in the syllable are text
       {"Meta $12 Hi/there", "FF 12 09 48 69 0D 0A 74 68 65 72 65"},
       {"Meta $1F a\\b", "FF 1F 04 61 0D 0A 62"},
       {"Meta $10 \"q\"", "FF 10 03 22 71 22"},  // quotes are text here
@@ -125,6 +123,10 @@ TEST(EncodeEventLine, RefusedLinesGiveNothing) {
            "Meta $59 -8 1",
            "Meta $59 8 0",
            "Meta $03 \"Piano",
+           // a text that would not reach the event whole
+           "Meta $06 \"a\" \"b\"",
+           "Meta $05(Lyric)  love",
+           "Meta\t$05(Lyric)\tla",
        }) {
     SCOPED_TRACE(line);
     EXPECT_EQ(EncodeEventLine(line), bytes{});

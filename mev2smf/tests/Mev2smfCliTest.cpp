@@ -6,8 +6,9 @@ namespace {
 
 const std::string kUsage =
     Lines({"MEV2SMF", "", "Converts TextFile to MidiFile", "Time Differences, Note differences", "",
-           "Syntax: [program] [ITF] [OMF]", "", "ITF = name of Input TextFile",
-           "Text behind timestamp allowed", "OMF = name of Output MidiFile"});
+           "Syntax: [program] [--strict] [ITF] [OMF]", "", "ITF = name of Input TextFile",
+           "Text behind timestamp allowed", "OMF = name of Output MidiFile",
+           "--strict = a warning counts as an error"});
 
 const CommandLine kMev2smf = {PROGRAM, kUsage, " not found.", {}};
 
@@ -36,7 +37,8 @@ TEST(mev2smf, SharedCommandLineRules) {
 }
 
 TEST(mev2smf, RefusedInputsWriteNothing) {
-  // the compiler's lines are all tested with it; here only that they reach the user
+  // the compiler's lines are all tested with it; here only that they reach the user, warnings
+  // and errors in line order
   struct Case {
     std::string text;
     std::string out;
@@ -44,11 +46,50 @@ TEST(mev2smf, RefusedInputsWriteNothing) {
       {"", "NO MidiFile header\n"},
       {Mev({"File 0 (1) 120", "Track #1", "0", "X 1 2", "120", "Meta $05(Lyric) la", "Track #2",
             "n 0 60 100", "Meta $2F(TrkEnd)"}),
-       Lines({"Error in line 4: X 1 2", "Error in line 8: n 0 60 100"})},
+       Lines({"Warning in line 1: File 0 (1) 120 (type 0 with 2 tracks: use type 1)",
+              "Error in line 4: X 1 2",
+              "Warning in line 6: Meta $05(Lyric) la (the track ends without Meta $2F(TrkEnd))",
+              "Error in line 8: n 0 60 100"})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.out);
     ExpectRefused(kMev2smf, bytes(c.text.begin(), c.text.end()), c.out);
+  }
+}
+
+TEST(mev2smf, StrictMakesWarningsErrors) {
+  // --strict before the file names: a warned file is not written, and a file with errors ends
+  // as ever; the warned file without --strict is in the bad-input matrix
+  const std::string warnings =
+      Lines({"Warning in line 3: Pitch 0 200 (read as Program)",
+             "Warning in line 3: Pitch 0 200 (200 is not 0 to 127: byte C8)"});
+  struct Case {
+    std::vector<std::string> lines;  // between the track line and the end of the track
+    int status;
+    std::string out;
+  } cases[] = {
+      {{"Pitch 0 200"}, 1, warnings + "2 warnings with --strict: nothing written\n"},
+      {{"Ntoe 0 60 100"},
+       1,
+       Lines({"Warning in line 3: Ntoe 0 60 100 (read as Note)",
+              "1 warning with --strict: nothing written"})},
+      {{"Pitch 0 200", "N 0 60"}, 1, warnings + "Error in line 4: N 0 60\n"},
+      {{"Program 0 100"}, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lines[0]);
+    std::vector<std::string> lines = {"File 0 (1) 120", "Track #1"};
+    lines.insert(lines.end(), c.lines.begin(), c.lines.end());
+    lines.push_back("Meta $2F(TrkEnd)");
+    TempDir dir;
+    WriteText(dir.Path("in.mev"), Mev(lines));
+    WriteText(dir.Path("out.mid"), "MThd");  // an output of its kind, replaced only on success
+    RunResult r = RunProgram(PROGRAM, {"--strict", dir.Path("in.mev"), dir.Path("out.mid")});
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.out, c.out);
+    const bytes kept = {'M', 'T', 'h', 'd'};
+    EXPECT_EQ(ReadBytes(dir.Path("out.mid")),
+              c.status == 0 ? SmfImage(0, 120, {"00 C0 64 00 FF 2F 00"}) : kept);
   }
 }
 
