@@ -14,7 +14,7 @@
 
 namespace {
 
-const std::vector<std::string> kPrograms = {MEV2SMF, LYS2MEV, SMF1TO0, VERSE2CHAN};
+const std::vector<std::string> kPrograms = {MEV2SMF, LYS2MEV, SMF1TO0, VERSE2CHAN, SMF2MEV};
 
 std::string Text(const bytes& b) { return std::string(b.begin(), b.end()); }
 
@@ -135,6 +135,13 @@ TEST(Shell, EveryHabit) {
       {"cat bad.mev | mev2smf - -", 1, "", "Error in line 3: X 1 2\n"},
       {"lys2mev none.lys -", 1, "", "none.lys: does Not exist\n"},
       {"verse2chan song.mid - 16", 1, "", "Channel 16 out of [0,15] range\n"},
+      {"smf2mev trail.mid - | mev2smf - back.mid",
+       0,
+       "",
+       trailNote,
+       {{"back.mid", Fixture()["song.mid"]}}},
+      {"smf2mev song.mid - song.lys 2 x", 1, "", "Channel x out of [0,15] range\n"},
+      {"smf2mev song.mid - song.lys 3", 1, "", "Track 3 out of [1,2] range\n"},
       // outputs that are no plain file
       {"mkfifo p && { cat p > got & } && mev2smf song.mev p && wait && test -p p && echo fifo",
        0,
@@ -166,6 +173,8 @@ TEST(Shell, EveryHabit) {
       {"lys2mev song.lys notes.txt", 1, "notes.txt exists and is not a MEV file: not replaced\n",
        ""},
       {"lys2mev song.lys song.mid", 1, "song.mid exists and is not a MEV file: not replaced\n", ""},
+      {"smf2mev song.mid notes.txt", 1, "notes.txt exists and is not a MEV file: not replaced\n",
+       ""},
       {"verse2chan song.mid song.mev 3", 1,
        "song.mev exists and is not a MIDI file: not replaced\n", ""},
       {"smf1to0 notes.txt bad.mev", 1, "MidiFile <= 14 bytes\n", ""},  // the input's line alone
