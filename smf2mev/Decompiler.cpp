@@ -234,11 +234,13 @@ barcounter::barcounter(const std::vector<meter>& meters, int32_t division)
       last.power = m.power;
       continue;
     }
-    // the bars begun before the signature; it starts the next one
+    // a signature on a bar line, or less than a beat past one (as files that start every
+    // track a tick late have it), counts its bars from that bar; one further in starts the
+    // next bar
     int64_t elapsed = (m.time - last.start) << last.power;
     int64_t bar = whole * last.beats;
-    int64_t begun = (elapsed + bar - 1) / bar;
-    segments.push_back({m.time, last.bar + begun, m.numerator, m.power});
+    int64_t number = last.bar + elapsed / bar + (elapsed % bar >= whole ? 1 : 0);
+    segments.push_back({m.time, number, m.numerator, m.power});
   }
 }
 

@@ -23,7 +23,9 @@ struct meter {
 };
 
 // Says where a tick stands in the music, in bars and beats counted from 1, from the time
-// signatures in force (4/4 before the first). A signature starts a new bar where it stands.
+// signatures in force (4/4 before the first). A signature counts its bars and beats from
+// where it stands: as the bar it is in when it stands less than a beat past that bar's line,
+// else as the next bar.
 class barcounter {
  public:
   // meters in time order; those that cannot count beats (numerator 0, a note shorter than a
