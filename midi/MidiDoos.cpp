@@ -108,11 +108,11 @@ int32_t Midi::ReadVarLen(int32_t& pos) {
   uint32_t value = 0;
   uint8_t b;
   do {
-    if (pos >= Size()) {  // a VLQ that runs off the image ends one byte past its end, worth 0
+    if (pos < 0 || pos >= Size()) {  // a VLQ that runs off the image ends one byte past it
       pos = Beyond(pos, 1);
       return 0;
     }
-    b = Take(pos);
+    b = image[pos++];                 // inside the image, so pos + 1 cannot pass 7FFFFFFF hex
     value = value << 7 | (b & 0x7F);  // a fifth byte shifts the highest bits out
   } while (b & 0x80);
   return static_cast<int32_t>(value);
