@@ -146,9 +146,6 @@ Meta $2F(TrkEnd)
     "errors.mev": "File 0 (1) 120\nTrack\nX 1 2\nN 0 60\n99999999999\nMeta $59 8 0\n",
     "no-end.mev": "File 0 (1) 120\nTrack\n0\nN 0 60 100\n10\n20\n",
     "header-only.mev": "File 0 (1) 120\n",
-    # length fields of three bytes, which the fuzzer's short inputs never reach by themselves
-    "long-lyric.mev": "File 0 (1) 96\r\nTrack\r\n0\r\nMeta $05(Lyric) " + "a" * 16384 +
-                      "\r\n0\r\nH" + " 1" * 16384 + "\r\n0\r\nMeta $2F(TrkEnd)\r\n",
 }
 
 LYRIC_SHEETS = {
