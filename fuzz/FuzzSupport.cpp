@@ -29,13 +29,8 @@ bool ReadsBackWhole(const bytes& event) {
 
 std::vector<lijst> TimedEvents(Midi& m) {
   std::vector<lijst> tracks(static_cast<size_t>(m.GetTrackCount()));
-  int64_t time = 0;
-  int32_t current = -1;
   m.ForEachEvent([&](int32_t k, const trackevent& e) {
-    if (k != current) time = 0;
-    current = k;
-    time += static_cast<uint32_t>(e.delta);
-    std::string line = std::to_string(time);
+    std::string line = std::to_string(e.time);
     if (e.event.empty()) {
       tracks[k].push_back(line + " stray" + bytes2hex({m.image[e.at]}));
       return;

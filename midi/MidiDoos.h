@@ -46,10 +46,14 @@ bool HasOneDataByte(uint8_t status);
 // "MidiFile size exceeded", and words an overrun "Time > track size at : P".
 enum class Guards : uint8_t { AtTrackEnd, AtEveryRead };
 
-// One event as a track holds it: its delta time, the position of its first byte in the image,
-// and its bytes, status first (empty for a stray data byte).
+// One event as a track holds it: its delta time, its tick from the track's start (delta times
+// are unsigned and summed without a limit), its place among the track's events from 0, the
+// position of its first byte in the image, and its bytes, status first (empty for a stray data
+// byte).
 struct trackevent {
   int32_t delta = 0;
+  int64_t time = 0;
+  size_t index = 0;
   int32_t at = 0;
   bytes event;
 };
@@ -170,8 +174,10 @@ void Midi::ForEachEvent(Visit visit) {
     ReadTrackHeader(pos, length, ok);
     int64_t end = int64_t{pos} + static_cast<uint32_t>(length);
     if (!ok || end > Size()) return;
-    while (ok && pos < end) {
+    e.time = 0;
+    for (e.index = 0; ok && pos < end; e.index++) {
       ReadTrackEvent(pos, static_cast<int32_t>(end), e, ok);
+      e.time += static_cast<uint32_t>(e.delta);
       if (ok) visit(k, e);
     }
     pos = static_cast<int32_t>(end);

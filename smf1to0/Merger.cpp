@@ -11,14 +11,8 @@ const bytes kEmptyMeta = {kMeta, kEmptyType, 0x00};
 
 gegevens CollectEvents(Midi& m) {
   std::vector<gegevens> tracks(static_cast<size_t>(m.GetTrackCount()));
-  int64_t time = 0;
-  int32_t current = -1;
   m.ForEachEvent([&](int32_t k, const trackevent& e) {
-    if (k != current) time = 0;
-    current = k;
-    // a delta time is unsigned, and a 5-byte one reaches FFFFFFFF hex
-    time += static_cast<uint32_t>(e.delta);
-    if (!e.event.empty()) tracks[k].push_back({time, e.event});
+    if (!e.event.empty()) tracks[k].push_back({e.time, e.event});
   });
   // merge neighbours in rounds, the lower-numbered group always first: the same order as
   // merging the tracks one by one, at n log(tracks) cost

@@ -275,12 +275,7 @@ void Decompile(Midi& m, const linesink& put, const std::vector<placedline>& plac
   std::vector<std::vector<meter>> meters(static_cast<size_t>(tracks));
   std::vector<bool> channelMet(static_cast<size_t>(tracks), false);
   std::vector<bool> named(static_cast<size_t>(tracks), false);
-  int64_t time = 0;
-  int32_t current = -1;
   m.ForEachEvent([&](int32_t k, const trackevent& e) {
-    if (k != current) time = 0;
-    current = k;
-    time += static_cast<uint32_t>(e.delta);
     const bytes& ev = e.event;
     if (!ev.empty() && ev[0] >= kNoteOff && ev[0] < kSysex) channelMet[k] = true;
     if (ev.size() < 2 || ev[0] != kMeta) return;
@@ -290,7 +285,7 @@ void Decompile(Midi& m, const linesink& put, const std::vector<placedline>& plac
     }
     size_t d = DataStart(ev);
     if (ev[1] == kTimeSignatureType && ev.size() - d >= 2) {
-      meters[k].push_back({time, ev[d], ev[d + 1]});
+      meters[k].push_back({e.time, ev[d], ev[d + 1]});
     }
   });
   // in a type-1 file the time signatures of every track rule all tracks
@@ -311,22 +306,16 @@ void Decompile(Midi& m, const linesink& put, const std::vector<placedline>& plac
   };
   std::string line;
   auto next = placed.begin();
-  size_t index = 0;
-  current = -1;
   m.ForEachEvent([&](int32_t k, const trackevent& e) {
     openUpTo(k);
-    if (k != current) {
-      time = 0;
-      index = 0;
+    if (e.index == 0) {
       if (type == 1) {
         bars.Restart();
       } else {
         bars = barcounter(meters[k], m.GetTicks());
       }
     }
-    current = k;
     uint32_t delta = static_cast<uint32_t>(e.delta);
-    time += delta;
     if (delta > static_cast<uint32_t>(kMaxDeltaTime)) {
       say("Delta time " + Num(delta) + " before byte " + Num(e.at) + " is over " +
           Num(kMaxDeltaTime) + ": split, with empty events between");
@@ -340,13 +329,12 @@ void Decompile(Midi& m, const linesink& put, const std::vector<placedline>& plac
     };
     while (delta > static_cast<uint32_t>(kMaxDeltaTime)) {
       delta -= kMaxDeltaTime;
-      timeLine(kMaxDeltaTime, time - delta);
+      timeLine(kMaxDeltaTime, e.time - delta);
     }
-    if (delta > 0) timeLine(delta, time);
-    for (; next != placed.end() && next->track == k && next->index == index; ++next) {
+    if (delta > 0) timeLine(delta, e.time);
+    for (; next != placed.end() && next->track == k && next->index == e.index; ++next) {
       put(next->line);
     }
-    index++;
     // a data byte where no running status is in force makes no event, but stays a byte
     line.clear();
     if (e.event.empty()) {

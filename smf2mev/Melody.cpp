@@ -8,16 +8,12 @@ bool IsNoteOn(const bytes& e) { return e.size() == 3 && (e[0] & 0xF0) == kNoteOn
 
 std::vector<onset> Onsets(Midi& m, int32_t track, int32_t channel) {
   std::vector<onset> onsets;
-  int64_t time = 0;
-  size_t index = 0;
   m.ForEachEvent([&](int32_t k, const trackevent& e) {
-    if (k != track) return;
-    time += static_cast<uint32_t>(e.delta);
     bool chosen = channel < 0 || (e.event.size() == 3 && (e.event[0] & 0x0F) == channel);
-    if (IsNoteOn(e.event) && chosen && (onsets.empty() || onsets.back().time != time)) {
-      onsets.push_back({time, index});
+    if (k == track && IsNoteOn(e.event) && chosen &&
+        (onsets.empty() || onsets.back().time != e.time)) {
+      onsets.push_back({e.time, e.index});
     }
-    index++;
   });
   return onsets;
 }

@@ -192,14 +192,9 @@ bytes BlockBytes(const block& b, std::string& bad) {
 // Every event of the file, one line each: track, tick and bytes (a stray data byte as itself).
 std::string EventList(Midi& m) {
   std::string list;
-  int64_t time = 0;
-  int32_t current = -1;
   m.ForEachEvent([&](int32_t k, const trackevent& e) {
-    if (k != current) time = 0;
-    current = k;
-    time += static_cast<uint32_t>(e.delta);
     bytes event = e.event.empty() ? bytes{m.image[e.at]} : e.event;
-    list += "track " + std::to_string(k + 1) + " at " + std::to_string(time) + ": " +
+    list += "track " + std::to_string(k + 1) + " at " + std::to_string(e.time) + ": " +
             bytes2hex(event) + "\n";
   });
   return list;
