@@ -90,30 +90,53 @@ bool Next(Midi& m, std::vector<cursor>& tracks, size_t k, startstatus& start) {
   return false;
 }
 
+// A track in the heap of the merge: the time of its event read ahead, and its number.
+struct entry {
+  int64_t time;
+  size_t k;
+};
+
+// True when a goes before b: the earlier time, on equal times the lower-numbered track.
+bool Earlier(const entry& a, const entry& b) {
+  return a.time < b.time || (a.time == b.time && a.k < b.k);
+}
+
+// Moves the top of a heap whose other entries are in order down to its place.
+void SiftDown(std::vector<entry>& heap) {
+  entry top = heap[0];
+  size_t i = 0;
+  for (size_t c = 1; c < heap.size(); c = 2 * i + 1) {
+    if (c + 1 < heap.size() && Earlier(heap[c + 1], heap[c])) c++;
+    if (!Earlier(heap[c], top)) break;
+    heap[i] = heap[c];
+    i = c;
+  }
+  heap[i] = top;
+}
+
 }  // namespace
 
 void ForEachMerged(Midi& m, const std::function<void(int64_t, const bytes&)>& visit) {
   std::vector<cursor> tracks = Cursors(m);
   startstatus start;
-  // a heap of the tracks with an event read ahead, the earliest event on top; on equal times
-  // the lower-numbered track
-  std::vector<size_t> heap;
-  auto later = [&tracks](size_t a, size_t b) {
-    return tracks[a].time != tracks[b].time ? tracks[a].time > tracks[b].time : a > b;
-  };
+  // a heap of the tracks with an event read ahead, the earliest event on top
+  std::vector<entry> heap;
   for (size_t k = 0; k < tracks.size(); k++) {
-    if (Next(m, tracks, k, start)) heap.push_back(k);
+    if (Next(m, tracks, k, start)) heap.push_back({tracks[k].time, k});
   }
-  std::make_heap(heap.begin(), heap.end(), later);
+  std::make_heap(heap.begin(), heap.end(),
+                 [](const entry& a, const entry& b) { return Earlier(b, a); });
   while (!heap.empty()) {
-    std::pop_heap(heap.begin(), heap.end(), later);
-    size_t k = heap.back();
+    size_t k = heap[0].k;
     visit(tracks[k].time, tracks[k].e.event);
     if (Next(m, tracks, k, start)) {
-      std::push_heap(heap.begin(), heap.end(), later);
+      heap[0].time = tracks[k].time;
     } else {
+      heap[0] = heap.back();
       heap.pop_back();
+      if (heap.empty()) break;
     }
+    SiftDown(heap);
   }
 }
 
@@ -156,7 +179,10 @@ bool type0writer::Add(int64_t time, const bytes& event) {
     delta -= kMaxDeltaTime;
   }
   out.WriteVarLen(static_cast<int32_t>(delta), pos);
-  lastEmptyMeta = event == kEndOfTrack || event == kEmptyMeta ? pos : -1;
+  // FF 2F 00 or FF 0F 00
+  bool emptyMeta = event.size() == 3 && event[0] == kMeta && event[2] == 0 &&
+                   (event[1] == kEndOfTrackType || event[1] == kEmptyType);
+  lastEmptyMeta = emptyMeta ? pos : -1;
   out.WriteEvent(lastEmptyMeta >= 0 ? kEmptyMeta : event, pos);
   previous = time;
   return true;
