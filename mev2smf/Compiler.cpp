@@ -162,7 +162,7 @@ bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
         ok = false;
         lastOk = false;
       }
-      for (const std::string& reason : LineWarnings(line)) warn(number, line, reason);
+      for (const std::string& reason : LineWarnings(line, event)) warn(number, line, reason);
       ended = event == bytes{kMeta, kEndOfTrackType, 0x00};
       m.WriteEvent(event, pos);
       lastWasTime = false;
