@@ -169,9 +169,10 @@ void type0writer::Begin(int32_t ticks, size_t size) {
 }
 
 bool type0writer::Add(int64_t time, const bytes& event) {
-  bound += static_cast<int64_t>(event.size()) + 5 + (time - previous) / kMaxDeltaTime * 7;
-  if (bound > INT32_MAX - 0xFFFF) return false;  // the bound only grows: Finish says so
   int64_t delta = time - previous;
+  bound += static_cast<int64_t>(event.size()) + 5;
+  if (delta > kMaxDeltaTime) bound += delta / kMaxDeltaTime * 7;  // a division is slow: seldom
+  if (bound > INT32_MAX - 0xFFFF) return false;  // the bound only grows: Finish says so
   // a longer gap than a delta time can hold is carried by empty meta events
   while (delta > kMaxDeltaTime) {
     out.WriteVarLen(kMaxDeltaTime, pos);
