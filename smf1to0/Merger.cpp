@@ -40,8 +40,9 @@ std::vector<cursor> Cursors(Midi& m) {
 }
 
 // A track read on its own does not know the running status it begins in: the one the tracks
-// before it leave. That is needed only when its data begins with a data byte, so it is found
-// then, by stepping over the events of the tracks before it (each at most once).
+// before it leave. That is needed only when a data byte stands where an event begins before
+// the track's first status byte, so it is found then, by stepping over the events of the tracks
+// before it (each at most once).
 struct startstatus {
   std::vector<uint8_t> known{0};  // of tracks 0 .. known.size() - 1; track 0 begins with none
 
