@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Measures the programs on large generated inputs, next to cp of the same input.
 
-Usage: bench/bench.py [BUILD_FOLDER] [--scale S]
+Usage: bench/bench.py [BUILD_FOLDER] [--scale S] [--rounds N]
 The inputs are generated deterministically into a temporary folder (S=1: a 100 MB MEV file,
 a 200,000-line lyric sheet, a 16-track type-1 file of 2,000,000 events and a 1,000-track file
-of 1,000,000 events). Prints wall time, throughput and peak memory per run as a table.
+of 1,000,000 events). Each program runs N times (3) in turns with cp of its input; the table
+gives the least wall time, throughput, peak memory, and the ratio to cp's least time.
 smf2mev is measured on the 16-track file next to Debian's midicsv, which writes the same file
-as text too; that row is left out, with a note, when midicsv is not installed.
+as text too, and mev2smf next to csvmidi compiling the same events as CSV (made by midicsv
+from mev2smf's output); those rows are left out, with a note, when they are not installed.
+Then one line per goal says whether it is met.
 """
 import os
 import random
@@ -94,24 +97,48 @@ def write_type1(path, tracks, events):
             f.write(b"MTrk" + struct.pack(">I", len(data)) + data)
 
 
+TIME = "/usr/bin/time"
+
+
 def measure(args):
-    start = time.perf_counter()
-    proc = subprocess.Popen(args, stdout=subprocess.DEVNULL)
-    _, status, usage = os.wait4(proc.pid, 0)
-    seconds = time.perf_counter() - start
-    if status != 0:
-        sys.exit(f"failed: {' '.join(args)}")
-    return seconds, usage.ru_maxrss / 1024
+    """Wall seconds and peak MB of one run. A child forked from this script starts with the
+    script's memory, which its peak would count: GNU time, when installed, is a small process
+    between them that reports the program's own peak."""
+    with tempfile.NamedTemporaryFile(suffix=".peak") as report:
+        wrapped = [TIME, "-f", "%M", "-o", report.name] + args if os.path.exists(TIME) else args
+        start = time.perf_counter()
+        proc = subprocess.Popen(wrapped, stdout=subprocess.DEVNULL)
+        _, status, usage = os.wait4(proc.pid, 0)
+        seconds = time.perf_counter() - start
+        if status != 0:
+            sys.exit(f"failed: {' '.join(args)}")
+        text = open(report.name).read().split()
+        kilobytes = int(text[-1]) if text and wrapped is not args else usage.ru_maxrss
+    return seconds, kilobytes / 1024
+
+
+def best_in_turns(runs, rounds):
+    """Runs each argument list of runs in turn, rounds times: the least seconds and peak MB of
+    each. One run swings with the machine's load; the best of runs taken in turns does less."""
+    best = [(float("inf"), 0.0)] * len(runs)
+    for _ in range(rounds):
+        for i, args in enumerate(runs):
+            seconds, peak = measure(args)
+            best[i] = (min(best[i][0], seconds), max(best[i][1], peak))
+    return best
 
 
 def main():
     build = "build"
     scale = 1.0
+    rounds = 3
     argv = sys.argv[1:]
     while argv:
         a = argv.pop(0)
         if a == "--scale":
             scale = float(argv.pop(0))
+        elif a == "--rounds":
+            rounds = int(argv.pop(0))
         else:
             build = a
     names = ["mev2smf", "lys2mev", "smf1to0", "verse2chan", "smf2mev"]
@@ -135,34 +162,51 @@ def main():
             ("verse2chan", [prog["verse2chan"], wide, wide + ".v", "3"], wide, int(2_000_000 * scale)),
             ("smf2mev", [prog["smf2mev"], wide, wide + ".mev"], wide, int(2_000_000 * scale)),
         ]
-        # the same file as text by another program, for comparison; midicsv takes an output name
+        # other programs on the same events, for comparison: midicsv writes the 16-track file as
+        # text, as smf2mev does; csvmidi compiles mev2smf's output, written as CSV by midicsv,
+        # as mev2smf compiles the MEV text
         midicsv = shutil.which("midicsv")
-        if midicsv:
+        csvmidi = shutil.which("csvmidi")
+        if midicsv and csvmidi:
             rows.append(("midicsv", [midicsv, wide, wide + ".csv"], wide, int(2_000_000 * scale)))
+            csv = os.path.join(work, "big.csv")
+            measure([prog["mev2smf"], mev, mev + ".mid"])
+            measure([midicsv, mev + ".mid", csv])
+            rows.append(("csvmidi", [csvmidi, csv, csv + ".mid"], csv, None))
         else:
-            print("midicsv is not installed (apt-get install midicsv): its row is left out",
-                  file=sys.stderr)
+            print("midicsv or csvmidi is not installed (apt-get install midicsv): their rows are"
+                  " left out", file=sys.stderr)
+        print(f"best of {rounds} runs in turns with cp of the same input", file=sys.stderr)
         print(f"{'run':<22}{'input MB':>10}{'seconds':>10}{'MB/s':>10}{'events/s':>12}{'peak MB':>10}"
-              f"{'cp s':>8}{'cp MB/s':>10}")
+              f"{'cp s':>8}{'x cp':>8}")
         times = {}
+        peaks = {}
+        ratios = {}
         for name, args, source, events in rows:
             size = os.path.getsize(source) / 1e6
-            seconds, peak = measure(args)
+            (seconds, peak), (cp_seconds, _) = best_in_turns(
+                [args, ["cp", source, os.path.join(work, "copy")]], rounds)
             times[name] = seconds
-            cp_seconds, _ = measure(["cp", source, os.path.join(work, "copy")])
+            peaks[name] = (peak, size)
+            ratios[name] = seconds / cp_seconds
             rate = f"{events / seconds:,.0f}" if events else "-"
             print(f"{name:<22}{size:>10.1f}{seconds:>10.2f}{size / seconds:>10.1f}{rate:>12}"
-                  f"{peak:>10.1f}{cp_seconds:>8.2f}{size / cp_seconds:>10.1f}")
-        if "midicsv" in times:
-            # one run each swings with the machine's load; the best of runs taken in turns does less
-            best = {"smf2mev": times["smf2mev"], "midicsv": times["midicsv"]}
-            for _ in range(2):
-                for name, args, _, _ in rows:
-                    if name in best:
-                        best[name] = min(best[name], measure(args)[0])
-            print(f"smf2mev {best['smf2mev']:.2f} s, midicsv {best['midicsv']:.2f} s (best of 3"
-                  f" runs in turns): {best['smf2mev'] / best['midicsv']:.2f} times midicsv's time"
-                  " (goal: at most 0.5)")
+                  f"{peak:>10.1f}{cp_seconds:>8.3f}{seconds / cp_seconds:>8.1f}")
+
+        def goal(text, met):
+            print(f"{text}: {'met' if met else 'NOT met'}")
+
+        for name, limit in (("smf1to0 16 tracks", 10), ("smf1to0 1000 tracks", 15)):
+            goal(f"{name}: {ratios[name]:.1f} times cp (goal: at most {limit})",
+                 ratios[name] <= limit)
+            peak, size = peaks[name]
+            goal(f"{name}: peak {peak:.1f} MB (goal: at most 3 x {size:.1f} + 20 ="
+                 f" {3 * size + 20:.1f} MB)", peak <= 3 * size + 20)
+        for ours, theirs, limit in (("smf2mev", "midicsv", 0.5), ("mev2smf", "csvmidi", 1 / 3)):
+            if theirs in times:
+                ratio = times[ours] / times[theirs]
+                goal(f"{ours} {times[ours]:.2f} s, {theirs} {times[theirs]:.2f} s: {ratio:.2f} times"
+                     f" {theirs}'s time (goal: at most {limit:.2f})", ratio <= limit)
     finally:
         shutil.rmtree(work)
 

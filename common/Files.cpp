@@ -168,6 +168,13 @@ void textreader::OpenText(const std::string& text) {
   Rewind();
 }
 
+size_t textreader::Size() const {
+  struct stat info;
+  if (inMemory) return buffer.size();
+  return fd >= 0 && fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<size_t>(info.st_size)
+                                                              : 0;
+}
+
 bool textreader::Rewind() {
   begin = 0;
   end = inMemory ? buffer.size() : 0;

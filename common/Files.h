@@ -44,6 +44,8 @@ class textreader {
   // Puts the next line, without its line end, into line; false at the end of the file or
   // when reading failed (see Failed).
   bool ReadLine(std::string& line);
+  // The size of the text in bytes, as far as it is known before reading it (0 when not).
+  size_t Size() const;
   // True when a read failed: the lines given so far are not the whole file.
   bool Failed() const { return failed; }
 

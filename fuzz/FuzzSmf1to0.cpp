@@ -51,6 +51,10 @@ int FuzzSmf1to0(const uint8_t* data, size_t size) {
   RepairEndOfTrack(merged);
   Midi out;
   if (!WriteType0(merged, in.GetTicks(), out)) return 0;
+  Midi direct;  // the program's own way: each event written as the merge hands it over
+  if (!MergeToType0(in, direct) || direct.image != out.image) {
+    FuzzFailure("smf1to0", "merging straight into the file differs from collect, repair, write");
+  }
 
   for (Guards guards : {Guards::AtTrackEnd, Guards::AtEveryRead}) {
     Midi again;

@@ -24,10 +24,10 @@ bool TimeValue(const std::string& line, int32_t& value) {
 
 // "Error in line N: LINE" or "Warning in line N: LINE", the reason after it in parentheses when
 // there is one.
-void SayLine(const std::string& what, int32_t number, const std::string& line,
-             const std::string& reason) {
+std::string LineText(const std::string& what, int32_t number, const std::string& line,
+                     const std::string& reason) {
   std::string text = what + " in line " + std::to_string(number) + ": " + line;
-  say(reason.empty() ? text : text + " (" + reason + ")");
+  return reason.empty() ? text : text + " (" + reason + ")";
 }
 
 }  // namespace
@@ -51,41 +51,6 @@ std::string TimeLineWarning(const std::string& line) {
   return "read as " + std::to_string(str2int(stamp)) + " ticks: begin the remark with a letter";
 }
 
-int32_t EstimateLineSize(const std::string& line) {
-  int32_t length = static_cast<int32_t>(std::min<size_t>(line.size(), INT32_MAX / 2));
-  char first = line.empty() ? ' ' : line[0];
-  if (first == 'F') return 14;
-  if (first == 'T') return 8;
-  if (first == 'M') return length + 1;
-  if (first == 'P') return 3;
-  if (first == 'H') return countwords(line) + 2;
-  if (first >= '0' && first <= '9') return (length + 1) / 2 + 1;
-  return 4;
-}
-
-void CountTracks(textreader& in, int32_t& tracks, int64_t& estimate) {
-  tracks = 0;
-  estimate = 0;
-  std::string line;
-  if (!in.Rewind()) return;
-  while (in.ReadLine(line)) {
-    tracks += IsTrackLine(line);
-    estimate += EstimateLineSize(line);
-  }
-}
-
-void FindTrackStarts(textreader& in, integers& trackStarts) {
-  std::string line;
-  int32_t number = 0;
-  size_t k = 0;
-  if (!in.Rewind()) return;
-  while (in.ReadLine(line)) {
-    number++;
-    if (IsTrackLine(line) && k + 1 < trackStarts.size()) trackStarts[k++] = number;
-  }
-  trackStarts.back() = number + 1;
-}
-
 bool CompileMev(textreader& in, Midi& m) {
   int32_t warnings = 0;
   return CompileMev(in, m, warnings);
@@ -93,8 +58,11 @@ bool CompileMev(textreader& in, Midi& m) {
 
 bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
   warnings = 0;
+  // the lines about lines wait for the end of the text: a track count that is refused is the
+  // only line then, and the header line's warnings, which need the count, come first
+  lijst held;
   auto warn = [&](int32_t number, const std::string& text, const std::string& reason) {
-    SayLine("Warning", number, text, reason);
+    held.push_back(LineText("Warning", number, text, reason));
     warnings++;
   };
   std::string line;
@@ -106,10 +74,101 @@ bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
   int32_t division = 0;
   ParseHeader(line, ok, type, division);
   if (!ok) return false;
+  const std::string header = line;
 
-  int32_t tracks;
-  int64_t estimate;
-  CountTracks(in, tracks, estimate);
+  // the header chunk is written last, with the track count; the output is seldom longer than
+  // the text, and a longer one grows the image as it is written
+  m.image.reserve(std::min<size_t>(in.Size(), kMaxImage) + kHeaderSize);
+  m.image.assign(kHeaderSize, 0);
+  int32_t pos = kHeaderSize;
+  int32_t number = 1;
+  int32_t tracks = 0;
+  // false once the output would reach 2 GB, or the tracks are too many: then the rest of the
+  // text is only read for its track lines
+  bool compiling = true;
+  bool tooLarge = false;
+  // the track being compiled: where its data begins, the section's last line that is no
+  // comment, and whether it compiled and ended the track
+  int32_t start = 0;
+  std::string last;
+  int32_t lastNumber = 0;
+  bool lastOk = true;
+  bool ended = false;
+  bool lastWasTime = false;
+  auto endTrack = [&] {
+    if (lastOk && !ended) {
+      warn(lastNumber, last,
+           lastWasTime ? "the track ends on a time line: Meta $2F(TrkEnd) comes last"
+                       : "the track ends without Meta $2F(TrkEnd)");
+    }
+    m.WriteTrackHeader(static_cast<uint32_t>(pos - start), start - kTrackHeaderSize);
+  };
+
+  while (in.ReadLine(line)) {
+    number++;
+    if (IsTrackLine(line)) {
+      if (tracks > 0 && compiling) endTrack();
+      tracks++;
+      compiling = compiling && tracks <= 0xFFFF;
+      if (!compiling) continue;
+      if (!line.starts_with("Track")) {
+        warn(number, line, "starts track " + std::to_string(tracks) + "; comments begin with *");
+      }
+      last = line;
+      lastNumber = number;
+      lastOk = true;
+      ended = false;
+      lastWasTime = false;
+      pos += kTrackHeaderSize;
+      start = pos;
+      // running status does not cross a track chunk: each track's first channel event has
+      // its status byte
+      m.runningStatus = 0;
+      continue;
+    }
+    // lines before the first track line are a preamble
+    if (tracks == 0 || !compiling || line.empty() || line[0] == '*') continue;
+    if (pos + static_cast<int64_t>(line.size()) + 16 > kMaxImage) {
+      held.push_back("MidiFile would reach 2 GB at line " + std::to_string(number));
+      compiling = false;
+      tooLarge = true;
+      continue;
+    }
+    // room for what the line writes, so the image grows with the output and not by doubling
+    size_t room = static_cast<size_t>(pos) + line.size() + 16;
+    if (room > m.image.size()) m.image.resize(room);
+    last = line;
+    lastNumber = number;
+    lastOk = true;
+    ended = false;
+    if (IsTimeLine(line)) {
+      int32_t value = 0;
+      if (!TimeValue(line, value)) {
+        held.push_back(LineText("Error", number, line, ""));
+        ok = false;
+        lastOk = false;
+      } else if (std::string reason = TimeLineWarning(line); !reason.empty()) {
+        warn(number, line, reason);
+      }
+      // two time lines in a row: the empty meta event gives the first one an event
+      if (lastWasTime) m.WriteEmptyMeta(pos);
+      m.WriteVarLen(value, pos);
+      lastWasTime = true;
+    } else {
+      if (!lastWasTime) m.WriteVarLen(0, pos);
+      bytes event = EncodeEventLine(line);
+      if (event.empty()) {
+        held.push_back(LineText("Error", number, line, RefusalReason(line)));
+        ok = false;
+        lastOk = false;
+      }
+      for (const std::string& reason : LineWarnings(line, event)) warn(number, line, reason);
+      ended = event == bytes{kMeta, kEndOfTrackType, 0x00};
+      m.WriteEvent(event, pos);
+      lastWasTime = false;
+    }
+  }
+  if (tracks > 0 && compiling) endTrack();
   if (in.Failed()) return false;
   if (tracks <= 0) {
     say("NO Tracks found");
@@ -119,83 +178,14 @@ bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
     say("Too many tracks: " + std::to_string(tracks) + " > 65535");
     return false;
   }
-  integers trackStarts(tracks + 1);
-  FindTrackStarts(in, trackStarts);
-  if (in.Failed()) return false;
-
-  // the estimate is the first allocation; a longer output grows the image as it is written
-  m.image.assign(static_cast<size_t>(std::clamp<int64_t>(estimate, 14, 1 << 28)), 0);
+  for (const std::string& reason : HeaderWarnings(header, tracks)) {
+    say(LineText("Warning", 1, header, reason));
+    warnings++;
+  }
+  for (const std::string& text : held) say(text);
+  if (tooLarge) return false;
   m.WriteHeader(static_cast<uint8_t>(type), static_cast<uint16_t>(tracks),
                 static_cast<uint16_t>(division));
-  int32_t pos = 14;
-
-  for (const std::string& reason : HeaderWarnings(line, tracks)) warn(1, line, reason);
-
-  in.Rewind();
-  int32_t number = 0;
-  while (number < trackStarts[0] - 1 && in.ReadLine(line)) number++;  // header and preamble
-  for (int32_t k = 0; k < tracks; k++) {
-    in.ReadLine(line);  // the track line
-    number++;
-    if (!line.starts_with("Track")) {
-      warn(number, line, "starts track " + std::to_string(k + 1) + "; comments begin with *");
-    }
-    // the section's last line that is no comment, and whether it compiled and ended the track
-    std::string last = line;
-    int32_t lastNumber = number;
-    bool lastOk = true;
-    bool ended = false;
-    pos += 8;
-    int32_t start = pos;
-    // running status does not cross a track chunk: each track's first channel event has
-    // its status byte
-    m.runningStatus = 0;
-    bool lastWasTime = false;
-    for (int32_t i = trackStarts[k + 1] - trackStarts[k] - 1; i > 0 && in.ReadLine(line); i--) {
-      number++;
-      if (line.empty() || line[0] == '*') continue;
-      if (pos + static_cast<int64_t>(line.size()) + 16 > kMaxImage) {
-        say("MidiFile would reach 2 GB at line " + std::to_string(number));
-        return false;
-      }
-      last = line;
-      lastNumber = number;
-      lastOk = true;
-      ended = false;
-      if (IsTimeLine(line)) {
-        int32_t value = 0;
-        if (!TimeValue(line, value)) {
-          SayLine("Error", number, line, "");
-          ok = false;
-          lastOk = false;
-        } else if (std::string reason = TimeLineWarning(line); !reason.empty()) {
-          warn(number, line, reason);
-        }
-        // two time lines in a row: the empty meta event gives the first one an event
-        if (lastWasTime) m.WriteEmptyMeta(pos);
-        m.WriteVarLen(value, pos);
-        lastWasTime = true;
-      } else {
-        if (!lastWasTime) m.WriteVarLen(0, pos);
-        bytes event = EncodeEventLine(line);
-        if (event.empty()) {
-          SayLine("Error", number, line, RefusalReason(line));
-          ok = false;
-          lastOk = false;
-        }
-        for (const std::string& reason : LineWarnings(line)) warn(number, line, reason);
-        ended = event == bytes{kMeta, kEndOfTrackType, 0x00};
-        m.WriteEvent(event, pos);
-        lastWasTime = false;
-      }
-    }
-    if (lastOk && !ended) {
-      warn(lastNumber, last,
-           lastWasTime ? "the track ends on a time line: Meta $2F(TrkEnd) comes last"
-                       : "the track ends without Meta $2F(TrkEnd)");
-    }
-    m.WriteTrackHeader(static_cast<uint32_t>(pos - start), start - 8);
-  }
   m.image.resize(pos);
-  return ok && !in.Failed();
+  return ok;
 }

@@ -13,14 +13,7 @@ bool IsTimeLine(const std::string& line);
 std::string GetTimeStamp(const std::string& line);
 // Why a time line may not wait what it seems to (digits after a blank join the number), or "".
 std::string TimeLineWarning(const std::string& line);
-// An estimate of the bytes one line of MEV produces.
-int32_t EstimateLineSize(const std::string& line);
-// Pass 1 over the whole text: the number of track lines and the summed size estimate.
-void CountTracks(textreader& in, int32_t& tracks, int64_t& estimate);
-// Pass 2: the 1-based line number of every track line, then the number of lines + 1;
-// trackStarts is already sized to the track count + 1.
-void FindTrackStarts(textreader& in, integers& trackStarts);
-// Compiles the whole MEV text of in into m: header line, the passes, and every track. Prints
+// Compiles the whole MEV text of in into m in one pass: header line and every track. Prints
 // the reason when the text is refused (a header message, "NO Tracks found", or one line per
 // line it cannot compile) and then returns false; also false when reading fails (in.Failed()).
 // Prints a warning line for each doubt about a line that compiles, in line order among the error

@@ -260,9 +260,10 @@ std::string RefusalReason(const std::string& line) {
   return why + ": write X $FF $" + byte2hex(type) + " ... for any bytes";
 }
 
-lijst LineWarnings(const std::string& line) {
+lijst LineWarnings(const std::string& line) { return LineWarnings(line, EncodeEventLine(line)); }
+
+lijst LineWarnings(const std::string& line, const bytes& event) {
   lijst reasons;
-  bytes event = EncodeEventLine(line);
   if (event.empty()) return reasons;
   placed against;
   integers n = ScanNumbers(line, &against);

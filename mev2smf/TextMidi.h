@@ -98,6 +98,8 @@ std::string RefusalReason(const std::string& line);
 // is no spelling of its kind, a channel, data byte or bend out of range, a number next to
 // letters, a tab at either end of a word text, a tempo below 10000; none for a refused line.
 lijst LineWarnings(const std::string& line);
+// The same for a line already encoded into event by EncodeEventLine.
+lijst LineWarnings(const std::string& line, const bytes& event);
 // The reasons a header line that ParseHeader accepts may not work with the other programs: type
 // 0 over several tracks, a division outside 1 to 32767.
 lijst HeaderWarnings(const std::string& line, int32_t tracks);

@@ -164,10 +164,12 @@ bool Midi::SkipEvent(int32_t& pos) {
 void Midi::ReadChannelEvent(int32_t& pos, bytes& event) {
   if (At(pos) & 0x80) readStatus = Take(pos);
   // in running status the array still starts with the status, so callers always see it
-  event.clear();
-  event.push_back(readStatus);
-  event.push_back(Take(pos));
-  if (!HasOneDataByte(readStatus)) event.push_back(Take(pos));
+  uint8_t first = Take(pos);
+  if (HasOneDataByte(readStatus)) {
+    event.assign({readStatus, first});
+  } else {
+    event.assign({readStatus, first, Take(pos)});
+  }
 }
 
 void Midi::ReadSysexEvent(int32_t& pos, bytes& event) {
@@ -259,15 +261,24 @@ void Midi::SayOverrun(bool deltaTime, int32_t pos, int32_t end) const {
 }
 
 void Midi::ReadTrackEvent(int32_t& pos, int32_t end, trackevent& e, bool& ok) {
-  e.delta = ReadVarLen(pos);
+  WalkTrackEvent(pos, end, &e, ok);
+}
+
+void Midi::WalkTrackEvent(int32_t& pos, int32_t end, trackevent* e, bool& ok) {
+  int32_t delta = ReadVarLen(pos);
   if (pos > end) {
     SayOverrun(true, pos, end);
     ok = false;
     return;
   }
   // an event is looked for even when the delta time ended exactly at the track's end
-  e.at = pos;
-  ReadEvent(pos, e.event);
+  if (e) {
+    e->delta = delta;
+    e->at = pos;
+    ReadEvent(pos, e->event);
+  } else {
+    SkipEvent(pos);  // moves pos exactly as reading the event does
+  }
   if (pos > end) {
     SayOverrun(false, pos, end);
     ok = false;
@@ -278,8 +289,7 @@ void Midi::CheckTrackEvents(int32_t start, int32_t length, bool& ok) {
   ok = true;
   int32_t pos = start;
   int32_t end = start + length;
-  trackevent e;
-  while (ok && pos < end) ReadTrackEvent(pos, end, e, ok);
+  while (ok && pos < end) WalkTrackEvent(pos, end, nullptr, ok);
   ok = ok && pos == end;
 }
 

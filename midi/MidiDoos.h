@@ -159,6 +159,8 @@ class Midi {
   void SayOverrun(bool deltaTime, int32_t pos, int32_t end) const;
   // The bytes from start up to pos, as far as image holds them.
   bytes Copy(int32_t start, int32_t pos) const;
+  // ReadTrackEvent, or with no e only the steps over the delta time and the event.
+  void WalkTrackEvent(int32_t& pos, int32_t end, trackevent* e, bool& ok);
   // The same into part, whose array is reused.
   void CopyInto(int32_t start, int32_t pos, bytes& part) const;
 };

@@ -33,9 +33,7 @@ int main(int argc, char** argv) {
     ShowUsage();
     return 1;
   }
-  gegevens merged = CollectEvents(in);
-  RepairEndOfTrack(merged);
   Midi out;
-  if (!WriteType0(merged, in.GetTicks(), out)) return 1;
+  if (!MergeToType0(in, out)) return 1;
   return out.SaveToFile(args[1]) ? 0 : 1;
 }

@@ -46,35 +46,6 @@ TEST(IsTimeLine, TableWithTimeStamps) {
   }
 }
 
-TEST(EstimateLineSize, Table) {
-  struct Case {
-    std::string line;
-    int32_t size;
-  } cases[] = {
-      {"File 0 (1) 120", 14},       {"Track #1", 8}, {"0", 2},       {"1234", 3},      {"12345", 4},
-      {"Meta $05(Lyric) Sun_", 21}, {"P 0 1", 3},    {"H 1 2 3", 6}, {"* comment", 4},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.line);
-    EXPECT_EQ(EstimateLineSize(c.line), c.size);
-  }
-}
-
-TEST(FindTrackStarts, LineNumbersOfTrackLinesAfterCountTracks) {
-  // the two passes over one text, as the compiler makes them
-  textreader in;
-  in.OpenText(Mev({"File 1 96", "* preamble", "Track #1", "0", "Meta $05(Lyric) Sun_",
-                   "Tempo line is a track", "Meta $2F", "T", "N 0 60 100"}));
-  int32_t tracks = -1;
-  int64_t estimate = -1;
-  CountTracks(in, tracks, estimate);
-  EXPECT_EQ(tracks, 3);
-  EXPECT_EQ(estimate, 14 + 4 + 8 + 2 + 21 + 8 + 9 + 8 + 4);
-  integers starts(4);
-  FindTrackStarts(in, starts);
-  EXPECT_EQ(starts, (integers{3, 6, 8, 10}));
-}
-
 TEST(CompileMev, TwelveLineExample) {
   Compiled c = Compile(Mev({
       "File 1 (2) 96",

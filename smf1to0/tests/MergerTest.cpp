@@ -309,3 +309,16 @@ TEST(CollectEvents, RandomFilesKeepEveryEventInTrackOrder) {
     EXPECT_EQ(Decode(out), std::vector<lijst>{Show(all)});
   }
 }
+
+TEST(MergeToType0, SameBytesAsCollectRepairWrite) {
+  std::mt19937 rng(2718);
+  for (int file = 0; file < 200 && !HasFailure(); file++) {
+    SCOPED_TRACE("file " + std::to_string(file));
+    Generated g = Generate(rng);
+    Midi in;
+    in.image = g.image;
+    Midi out;
+    EXPECT_TRUE(MergeToType0(in, out));
+    EXPECT_EQ(out.image, Convert(g.image));
+  }
+}
