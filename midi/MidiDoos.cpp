@@ -22,6 +22,16 @@ bool Midi::LoadFromFile(const std::string& name) {
   return true;
 }
 
+bool Midi::LoadChecked(const std::string& name) {
+  if (!LoadFromFile(name)) {
+    saycannotread(name);
+    return false;
+  }
+  bool ok;
+  CheckFile(ok);
+  return ok;
+}
+
 bool Midi::SaveToFile(const std::string& name) const {
   return image.empty() || savefile(name, image, Format::Midi);
 }

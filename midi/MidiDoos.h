@@ -74,6 +74,9 @@ class Midi {
   // Replaces image with the contents of the file name; false when it exists but cannot be read.
   // A missing or empty file leaves image empty and is no failure here.
   bool LoadFromFile(const std::string& name);
+  // LoadFromFile, then CheckFile: false after the line saying why the file cannot be read or is
+  // refused.
+  bool LoadChecked(const std::string& name);
   // Replaces the file name with image, through a temporary file renamed over it when complete
   // (an existing file that is no MIDI file is refused); false after the line saying why it
   // failed. An empty image writes nothing.

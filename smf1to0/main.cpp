@@ -20,13 +20,7 @@ int main(int argc, char** argv) {
   if (!checkinput(args[0], ": does Not exist")) return 1;
   Midi in;
   in.guards = Guards::AtTrackEnd;
-  if (!in.LoadFromFile(args[0])) {
-    saycannotread(args[0]);
-    return 1;
-  }
-  bool ok;
-  in.CheckFile(ok);
-  if (!ok) return 1;
+  if (!in.LoadChecked(args[0])) return 1;
   if (in.GetMidiType() != 1) {
     say(args[0] + " is NOT a type 1 MidiFile");
     say("");

@@ -63,13 +63,7 @@ int main(int argc, char** argv) {
   if (args.size() >= 3 && !checkinput(args[2], ": does Not exist")) return 1;
   Midi m;
   m.guards = Guards::AtTrackEnd;
-  if (!m.LoadFromFile(args[0])) {
-    saycannotread(args[0]);
-    return 1;
-  }
-  bool ok;
-  m.CheckFile(ok);
-  if (!ok) return 1;
+  if (!m.LoadChecked(args[0])) return 1;
   std::vector<placedline> placed;
   if (args.size() >= 3 && !PlaceSheet(m, args, channel, placed)) return 1;
   outputfile out;

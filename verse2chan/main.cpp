@@ -22,13 +22,7 @@ int main(int argc, char** argv) {
   if (!checkchannel(args[2], channel) || !checkinput(args[0], ": does Not exist")) return 1;
   Midi m;
   m.guards = Guards::AtEveryRead;
-  if (!m.LoadFromFile(args[0])) {
-    saycannotread(args[0]);
-    return 1;
-  }
-  bool ok;
-  m.CheckFile(ok);
-  if (!ok) return 1;
+  if (!m.LoadChecked(args[0])) return 1;
   RelabelLyrics(m, channel);
   // the whole image goes out, bytes after the last track included
   return m.SaveToFile(args[1]) ? 0 : 1;
