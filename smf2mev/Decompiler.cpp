@@ -261,12 +261,6 @@ void barcounter::AddPlace(std::string& line, int64_t t) {
   }
 }
 
-std::string barcounter::Place(int64_t t) {
-  std::string place;
-  AddPlace(place, t);
-  return place;
-}
-
 void Decompile(Midi& m, const linesink& put, const std::vector<placedline>& placed) {
   int32_t tracks = m.GetTrackCount();
   int32_t type = m.GetMidiType();

@@ -31,10 +31,8 @@ class barcounter {
   // meters in time order; those that cannot count beats (numerator 0, a note shorter than a
   // 64th) are passed over.
   barcounter(const std::vector<meter>& meters, int32_t division);
-  // "bar B beat N", and " +T" with the ticks past the beat when t is not on one; t must not
+  // Appends "bar B beat N", and " +T" with the ticks past the beat when t is not on one; t must not
   // be earlier than at the call before.
-  std::string Place(int64_t t);
-  // Appends the same to line.
   void AddPlace(std::string& line, int64_t t);
   // Starts counting again from tick 0, for the next track.
   void Restart() { current = 0; }
