@@ -1,6 +1,7 @@
 #include "Files.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -92,6 +93,14 @@ bool fileexists(const std::string& name) {
   return stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+void askhugepages(bytes& data) {
+  constexpr uintptr_t kHuge = uintptr_t{1} << 21;
+  uintptr_t first = reinterpret_cast<uintptr_t>(data.data());
+  uintptr_t from = (first + kHuge - 1) & ~(kHuge - 1);
+  uintptr_t to = (first + data.capacity()) & ~(kHuge - 1);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
+
 bool readfile(const std::string& name, bytes& data) {
   data.clear();
   int fd = name == kStandard ? 0 : open(name.c_str(), O_RDONLY | O_CLOEXEC);
@@ -99,6 +108,7 @@ bool readfile(const std::string& name, bytes& data) {
   struct stat info;
   if (fstat(fd, &info) == 0 && info.st_size > 0 && info.st_size < INT32_MAX) {
     data.reserve(static_cast<size_t>(info.st_size));
+    askhugepages(data);
   }
   bool ok = true;
   char block[kBlock];
@@ -281,6 +291,21 @@ void outputfile::WriteLine(const std::string& line) {
   }
   Write(line.data(), line.size());
   Write("\r\n", 2);
+}
+
+void outputfile::Patch(size_t offset, const char* data, size_t n) {
+  if (direct) {  // nothing has gone out yet: the buffer holds the whole output
+    if (offset + n <= buffer.size())
+      std::copy(data, data + n, buffer.begin() + static_cast<ptrdiff_t>(offset));
+    else
+      failed = true;
+    return;
+  }
+  // a temporary file, which can be written anywhere
+  Flush();
+  if (!failed && pwrite(fd, data, n, static_cast<off_t>(offset)) != static_cast<ssize_t>(n)) {
+    failed = true;
+  }
 }
 
 bool outputfile::Flush() {

@@ -17,6 +17,11 @@ enum class Format : uint8_t { Any, Midi, Mev };
 // True when name is an existing regular file (a directory is no file), or "-".
 bool fileexists(const std::string& name);
 
+// Asks for the whole 2 MB pages of data's reserved array to be huge pages: touching a large
+// new array for the first time a small page at a time costs more than filling it. An advice
+// only; nothing changes where the system has no huge pages.
+void askhugepages(bytes& data);
+
 // Reads the whole file, or standard input for "-", into data; false when it cannot be opened
 // or read, or holds 2 GB or more.
 bool readfile(const std::string& name, bytes& data);
@@ -79,6 +84,8 @@ class outputfile {
   void Write(const char* data, size_t n);
   // Appends line and a CR LF line end.
   void WriteLine(const std::string& line);
+  // Writes n bytes over bytes already written from offset on: for a length known only at the end.
+  void Patch(size_t offset, const char* data, size_t n);
   // Writes out what is buffered and puts the file in the target's place; false, after a line,
   // when anything failed ("NAME: cannot be written") or an existing plain file is not empty and
   // not of the format ("NAME exists and is not a MIDI file: not replaced"); the target is then as

@@ -58,10 +58,15 @@ void Midi::WriteTrackHeader(uint32_t length, int32_t p) {
 }
 
 void Midi::WriteVarLen(int32_t value, int32_t& pos) {
+  Room(pos, 5);
+  if (value >= 0 && value < 0x80) {  // most delta times are one byte
+    image[pos++] = static_cast<uint8_t>(value);
+    return;
+  }
   uint32_t v = static_cast<uint32_t>(value);
   // groups of 7 bits, most significant first; bit 7 marks every byte but the last
   for (int32_t i = vlqlength(value) - 1; i >= 0; i--) {
-    Put(pos, static_cast<uint8_t>((v >> (7 * i) & 0x7F) | (i > 0 ? 0x80 : 0)));
+    image[pos++] = static_cast<uint8_t>((v >> (7 * i) & 0x7F) | (i > 0 ? 0x80 : 0));
   }
 }
 
@@ -75,14 +80,18 @@ bytes Midi::VarLen(int32_t value) {
 }
 
 void Midi::WriteEvent(const bytes& event, int32_t& pos) {
-  if (event.empty()) return;
-  uint8_t s = event[0];
+  if (!event.empty()) WriteEvent(event[0], event.data() + 1, event.size() - 1, pos);
+}
+
+void Midi::WriteEvent(uint8_t status, const uint8_t* rest, size_t n, int32_t& pos) {
   // a first data byte of 80 hex or more would read as a status byte of its own: then the
   // status stays, so the event reads back as it was written
-  bool sameStatus = IsChannelStatus(s) && s == runningStatus && event.size() > 1 && event[1] < 0x80;
-  for (size_t i = sameStatus ? 1 : 0; i < event.size(); i++) Put(pos, event[i]);
+  bool sameStatus = IsChannelStatus(status) && status == runningStatus && n > 0 && rest[0] < 0x80;
+  Room(pos, n + 1);
+  if (!sameStatus) image[pos++] = status;
+  for (size_t i = 0; i < n; i++) image[pos++] = rest[i];
   // a status of F0 or more also lands here, and no channel status equals it
-  if (s >= 0x80) runningStatus = s;
+  if (status >= 0x80) runningStatus = status;
 }
 
 void Midi::WriteEmptyMeta(int32_t& pos) {

@@ -98,6 +98,8 @@ class Midi {
   // Writes a complete event (at least 1 byte) at pos, leaving out a channel status byte equal
   // to runningStatus unless its first data byte has bit 7 set.
   void WriteEvent(const bytes& event, int32_t& pos);
+  // The same for the event of status and the n bytes at rest that follow it.
+  void WriteEvent(uint8_t status, const uint8_t* rest, size_t n, int32_t& pos);
   // Writes the empty meta event FF 0F 00 at pos; ends running status.
   void WriteEmptyMeta(int32_t& pos);
 
@@ -152,9 +154,15 @@ class Midi {
     pos = Beyond(pos, 1);
     return b;
   }
-  void Put(int32_t& pos, uint8_t b) {  // the writer sized image once; a short estimate grows it
-    if (pos >= Size()) image.resize(std::max<size_t>(pos + 1, image.size() * 2));
+  void Put(int32_t& pos, uint8_t b) {
+    Room(pos, 1);
     image[pos++] = b;
+  }
+  // Makes image hold at least n bytes from pos: the writer sized it once, and a short estimate
+  // grows it by doubling.
+  void Room(int32_t pos, size_t n) {
+    size_t need = static_cast<size_t>(pos) + n;
+    if (need > image.size()) image.resize(std::max(need, image.size() * 2));
   }
   // pos moved on by n bytes (n read as unsigned, as a VLQ is), stopping at 7FFFFFFF hex.
   static int32_t Beyond(int32_t pos, int32_t n);

@@ -27,7 +27,10 @@ int main(int argc, char** argv) {
     ShowUsage();
     return 1;
   }
+  // the merged file goes out as it is written
+  outputfile file;
+  if (!file.Open(args[1], Format::Midi)) return 1;
   Midi out;
-  if (!MergeToType0(in, out)) return 1;
-  return out.SaveToFile(args[1]) ? 0 : 1;
+  if (!MergeToType0(in, out, &file)) return 1;
+  return file.Commit() ? 0 : 1;
 }

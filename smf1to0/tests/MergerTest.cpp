@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <random>
+#include <thread>
 
 #include "Merger.h"
 #include "TestKit.h"
@@ -320,5 +322,47 @@ TEST(MergeToType0, SameBytesAsCollectRepairWrite) {
     Midi out;
     EXPECT_TRUE(MergeToType0(in, out));
     EXPECT_EQ(out.image, Convert(g.image));
+  }
+}
+
+TEST(MergeToType0, WrittenAsItGoesSameAsInMemory) {
+  // big enough for several blocks, ending in either End of Track: merged, or added
+  std::string notes = Repeat("05 90 3C 40  05 3C 00  ", 20000);
+  struct Case {
+    std::string name;
+    lijst tracks;
+  } cases[] = {
+      {"ends in the last track's End of Track", {notes + "00 FF 2F 00", notes + "00 FF 2F 00"}},
+      {"End of Track added", {notes + "00 FF 2F 00", notes}},
+  };
+  for (const Case& c : cases) {
+    for (bool fifo : {false, true}) {  // a file written as it goes, or one written at the end
+      SCOPED_TRACE(c.name + (fifo ? ", FIFO" : ", file"));
+      Midi in;
+      in.image = SmfImage(1, 96, c.tracks);
+      Midi whole;
+      ASSERT_TRUE(MergeToType0(in, whole));
+      ASSERT_GT(whole.image.size(), 3u * type0writer::kBlockSize);
+
+      TempDir dir;
+      std::string name = dir.Path("out.mid");
+      bytes got;
+      std::thread reader;
+      if (fifo) {
+        ASSERT_EQ(mkfifo(name.c_str(), 0600), 0);
+        reader = std::thread([&] { readfile(name, got); });
+      }
+      outputfile file;
+      ASSERT_TRUE(file.Open(name, Format::Midi));
+      Midi block;
+      EXPECT_TRUE(MergeToType0(in, block, &file));
+      EXPECT_TRUE(file.Commit());
+      if (fifo) {
+        reader.join();
+      } else {
+        readfile(name, got);
+      }
+      EXPECT_EQ(got, whole.image);
+    }
   }
 }
