@@ -9,19 +9,6 @@ constexpr int64_t kMaxImage = INT32_MAX - 0xFFFF;
 
 bool IsTrackLine(const std::string& line) { return !line.empty() && line[0] == 'T'; }
 
-// The delta time of a time line; false when its timestamp is over 255 characters or its value
-// over 0FFFFFFF hex.
-bool TimeValue(const std::string& line, int32_t& value) {
-  std::string stamp = GetTimeStamp(line);
-  if (stamp.size() > 255) return false;
-  int64_t exact = 0;
-  for (char c : stamp) {
-    if (c != ' ') exact = std::min<int64_t>(exact * 10 + (c - '0'), int64_t{kMaxDeltaTime} + 1);
-  }
-  value = str2int(stamp);
-  return exact <= kMaxDeltaTime;
-}
-
 // "Error in line N: LINE" or "Warning in line N: LINE", the reason after it in parentheses when
 // there is one.
 std::string LineText(const std::string& what, int32_t number, const std::string& line,
@@ -32,23 +19,40 @@ std::string LineText(const std::string& what, int32_t number, const std::string&
 
 }  // namespace
 
+bool ReadTimeLine(const std::string& line, timeline& t) {
+  t = timeline{};
+  uint64_t exact = 0;
+  bool digit = false;  // a digit came before
+  bool blank = false;  // a blank came after a digit
+  for (; t.stamp < line.size(); t.stamp++) {
+    char c = line[t.stamp];
+    if (c == ' ') {
+      blank = blank || digit;
+    } else if (c >= '0' && c <= '9') {
+      t.value = t.value * 10 + static_cast<uint32_t>(c - '0');
+      exact = std::min<uint64_t>(exact * 10 + static_cast<uint64_t>(c - '0'), kMaxDeltaTime + 1u);
+      t.split = t.split || blank;
+      digit = true;
+    } else {
+      break;
+    }
+  }
+  t.fits = t.stamp <= 255 && exact <= kMaxDeltaTime;
+  // its first character that is no digit is a blank, or it has none
+  size_t first = 0;
+  while (first < line.size() && line[first] >= '0' && line[first] <= '9') first++;
+  return first == line.size() || line[first] == ' ';
+}
+
 bool IsTimeLine(const std::string& line) {
-  size_t first = line.find_first_not_of("0123456789");
-  return first == std::string::npos || line[first] == ' ';
+  timeline t;
+  return ReadTimeLine(line, t);
 }
 
 std::string GetTimeStamp(const std::string& line) {
-  return line.substr(0, line.find_first_not_of("0123456789 "));
-}
-
-std::string TimeLineWarning(const std::string& line) {
-  std::string stamp = GetTimeStamp(line);
-  size_t digit = stamp.find_first_of("0123456789");
-  size_t blank = digit == std::string::npos ? digit : stamp.find(' ', digit);
-  if (blank == std::string::npos || stamp.find_first_not_of(' ', blank) == std::string::npos) {
-    return "";
-  }
-  return "read as " + std::to_string(str2int(stamp)) + " ticks: begin the remark with a letter";
+  timeline t;
+  ReadTimeLine(line, t);
+  return line.substr(0, t.stamp);
 }
 
 bool CompileMev(textreader& in, Midi& m) {
@@ -79,6 +83,7 @@ bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
   // the header chunk is written last, with the track count; the output is seldom longer than
   // the text, and a longer one grows the image as it is written
   m.image.reserve(std::min<size_t>(in.Size(), kMaxImage) + kHeaderSize);
+  askhugepages(m.image);
   m.image.assign(kHeaderSize, 0);
   int32_t pos = kHeaderSize;
   int32_t number = 1;
@@ -95,6 +100,8 @@ bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
   bool lastOk = true;
   bool ended = false;
   bool lastWasTime = false;
+  timeline time;  // the line read, as a time line or an event line
+  eventline e;
   auto endTrack = [&] {
     if (lastOk && !ended) {
       warn(lastNumber, last,
@@ -134,36 +141,37 @@ bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
       tooLarge = true;
       continue;
     }
-    // room for what the line writes, so the image grows with the output and not by doubling
-    size_t room = static_cast<size_t>(pos) + line.size() + 16;
-    if (room > m.image.size()) m.image.resize(room);
     last = line;
     lastNumber = number;
     lastOk = true;
     ended = false;
-    if (IsTimeLine(line)) {
-      int32_t value = 0;
-      if (!TimeValue(line, value)) {
+    if (ReadTimeLine(line, time)) {
+      if (!time.fits) {
         held.push_back(LineText("Error", number, line, ""));
         ok = false;
         lastOk = false;
-      } else if (std::string reason = TimeLineWarning(line); !reason.empty()) {
-        warn(number, line, reason);
+      } else if (time.split) {
+        // digits after a blank join the number
+        warn(number, line,
+             "read as " + std::to_string(static_cast<int32_t>(time.value)) +
+                 " ticks: begin the remark with a letter");
       }
       // two time lines in a row: the empty meta event gives the first one an event
       if (lastWasTime) m.WriteEmptyMeta(pos);
-      m.WriteVarLen(value, pos);
+      m.WriteVarLen(static_cast<int32_t>(time.value), pos);
       lastWasTime = true;
     } else {
       if (!lastWasTime) m.WriteVarLen(0, pos);
-      bytes event = EncodeEventLine(line);
+      ReadEventLine(line, e);
+      const bytes& event = e.event;
       if (event.empty()) {
         held.push_back(LineText("Error", number, line, RefusalReason(line)));
         ok = false;
         lastOk = false;
       }
-      for (const std::string& reason : LineWarnings(line, event)) warn(number, line, reason);
-      ended = event == bytes{kMeta, kEndOfTrackType, 0x00};
+      for (const std::string& reason : LineWarnings(line, e)) warn(number, line, reason);
+      ended = event.size() == 3 && event[0] == kMeta && event[1] == kEndOfTrackType &&
+              event[2] == 0x00;
       m.WriteEvent(event, pos);
       lastWasTime = false;
     }

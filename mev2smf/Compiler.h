@@ -7,12 +7,22 @@
 #include "Files.h"
 #include "MidiDoos.h"
 
-// True for a time line: its first character that is no digit is a blank, or it has none.
+// A time line read in one pass.
+struct timeline {
+  size_t stamp = 0;     // the length of its timestamp, its leading run of digits and blanks
+  uint32_t value = 0;   // the delay: the timestamp's digits run together, wrapping at 32 bits
+  bool fits = true;     // the timestamp has at most 255 characters and a value of at most
+                        // 0FFFFFFF hex, the longest delta time
+  bool split = false;   // digits stand after a blank that follows a digit: they join the number,
+                        // so the line may not wait what it seems to
+};
+// Reads line into t; true when it is a time line: its first character that is no digit is a
+// blank, or it has none.
+bool ReadTimeLine(const std::string& line, timeline& t);
+// True for a time line.
 bool IsTimeLine(const std::string& line);
-// The timestamp of a time line: its leading run of digits and blanks.
+// The timestamp of a time line.
 std::string GetTimeStamp(const std::string& line);
-// Why a time line may not wait what it seems to (digits after a blank join the number), or "".
-std::string TimeLineWarning(const std::string& line);
 // Compiles the whole MEV text of in into m in one pass: header line and every track. Prints
 // the reason when the text is refused (a header message, "NO Tracks found", or one line per
 // line it cannot compile) and then returns false; also false when reading fails (in.Failed()).

@@ -1,5 +1,6 @@
 #include "TextMidi.h"
 
+#include <array>
 #include <bit>
 
 #include "MidiDoos.h"
@@ -9,91 +10,87 @@ namespace {
 // The meta type of a tempo, microseconds a quarter note.
 constexpr uint8_t kTempoType = 0x51;
 
-int32_t Negate(int32_t v) { return static_cast<int32_t>(0u - static_cast<uint32_t>(v)); }
-
 uint8_t Low(int32_t v) { return static_cast<uint8_t>(v); }
 
-// head, then the length of data as a variable-length quantity, then data.
-bytes WithLength(bytes head, const bytes& data) {
-  bytes length = Midi::VarLen(static_cast<int32_t>(data.size()));
-  head.insert(head.end(), length.begin(), length.end());
-  head.insert(head.end(), data.begin(), data.end());
-  return head;
+// Appends the length of the n bytes at data as a variable-length quantity, then the bytes.
+void AppendWithLength(bytes& event, const uint8_t* data, size_t n) {
+  Midi::AppendVarLen(static_cast<int32_t>(n), event);
+  event.insert(event.end(), data, data + n);
 }
 
-bytes TextMeta(uint8_t type, const std::string& text) {
-  return WithLength({0xFF, type}, bytes(text.begin(), text.end()));
+// The text meta event of type holding the n characters at text.
+void TextMeta(uint8_t type, const char* text, size_t n, bytes& event) {
+  event.assign({kMeta, type});
+  AppendWithLength(event, reinterpret_cast<const uint8_t*>(text), n);
 }
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 bool IsLetterOrDigit(char c) { return IsLetter(c) || (c >= '0' && c <= '9'); }
 
-// One number of a line: its place among the numbers, and where its digits begin and end.
-struct placed {
-  size_t index;
-  size_t begin;
-  size_t end;
-};
+// What a character is to the number scanner.
+enum class charclass : uint8_t { Plain, Digit, HexLetter, Dollar, Minus, Quote, Open, Close };
+constexpr std::array<charclass, 256> kCharClasses = [] {
+  std::array<charclass, 256> classes{};  // Plain
+  for (char c = '0'; c <= '9'; c++) classes[static_cast<uint8_t>(c)] = charclass::Digit;
+  for (char c : std::string_view("ABCDEFabcdef")) {
+    classes[static_cast<uint8_t>(c)] = charclass::HexLetter;
+  }
+  classes['$'] = charclass::Dollar;
+  classes['-'] = charclass::Minus;
+  classes['"'] = charclass::Quote;
+  classes['('] = charclass::Open;
+  classes[')'] = charclass::Close;
+  return classes;
+}();
 
-// ExtractNumbers; when against is given, also the first number with a letter right before or
-// after its digits (index: the count of numbers when there is none).
-integers ScanNumbers(const std::string& line, placed* against) {
-  integers numbers;
-  placed last = {0, 0, 0};
-  auto check = [&] {
-    bool before = last.begin > 0 && IsLetter(line[last.begin - 1]);
-    bool after = last.end < line.size() && IsLetter(line[last.end]);
-    if (against && against->index == SIZE_MAX && !numbers.empty() && (before || after)) {
-      *against = last;
-    }
-  };
-  if (against) against->index = SIZE_MAX;
+charclass ClassOf(char c) { return kCharClasses[static_cast<uint8_t>(c)]; }
+
+// ExtractNumbers into numbers, whose array is used again; also the first number with a letter
+// right before or after its digits (index: the count of numbers when there is none). A number's
+// digits are read in one go.
+void ScanNumbers(const std::string& line, integers& numbers, placed& against) {
+  numbers.clear();
+  against = {SIZE_MAX, 0, 0};
   bool inQuotes = false;
   bool inRemark = false;
-  bool startNew = true;
-  bool hex = false;
-  bool minus = false;
-  auto endNumber = [&] {
-    if (minus && !startNew) numbers.back() = Negate(numbers.back());
-    startNew = true;
+  bool hex = false;    // after "$"
+  bool minus = false;  // after "-"
+  size_t n = line.size();
+  for (size_t i = 0; i < n;) {
+    charclass k = ClassOf(line[i]);
+    if (k == charclass::Plain || (k == charclass::HexLetter && !hex)) {  // most characters
+      if (!inQuotes && !inRemark) hex = minus = false;
+      i++;
+      continue;
+    }
+    // quotes and parentheses are looked at in every state: a "(" inside quotes opens a remark
+    if (k == charclass::Quote) inQuotes = !inQuotes;
+    if (k == charclass::Open) inRemark = true;
+    if (k == charclass::Close) inRemark = false;
+    if (inQuotes || inRemark || (k != charclass::Digit && k != charclass::HexLetter)) {
+      if (!inQuotes && !inRemark) {
+        hex = k == charclass::Dollar;
+        minus = k == charclass::Minus;
+      }
+      i++;
+      continue;
+    }
+    size_t begin = i;
+    uint32_t v = 0;
+    for (; i < n && hex && ishex(line[i]); i++) v = v * 16 + hex2half(line[i]);
+    for (; i < n && !hex && ClassOf(line[i]) == charclass::Digit; i++) {
+      v = v * 10 + static_cast<uint32_t>(line[i] - '0');
+    }
+    // a "$" or "-" right after the digits starts the next number before this one takes its sign
+    bool signs = minus && !(i < n && (line[i] == '$' || line[i] == '-'));
+    numbers.push_back(static_cast<int32_t>(signs ? 0u - v : v));
+    bool letters = (begin > 0 && IsLetter(line[begin - 1])) || (i < n && IsLetter(line[i]));
+    if (against.index == SIZE_MAX && letters) against = {numbers.size() - 1, begin, i};
     hex = false;
     minus = false;
-  };
-  for (size_t i = 0; i < line.size(); i++) {
-    char c = line[i];
-    // quotes and parentheses are looked at in every state: a "(" inside quotes opens a remark
-    if (c == '"') inQuotes = !inQuotes;
-    if (c == '(') inRemark = true;
-    if (c == ')') inRemark = false;
-    if (inQuotes || inRemark) continue;
-    if (c == '$') {
-      startNew = true;
-      hex = true;
-      minus = false;
-    } else if (c == '-') {
-      startNew = true;
-      hex = false;
-      minus = true;
-    } else if ((c >= '0' && c <= '9') || (hex && ishex(c))) {
-      if (startNew) {
-        check();
-        numbers.push_back(0);
-        last = {numbers.size() - 1, i, i};
-      }
-      startNew = false;
-      last.end = i + 1;
-      uint32_t current = static_cast<uint32_t>(numbers.back());
-      current = hex ? current * 16 + hex2half(c) : current * 10 + static_cast<uint32_t>(c - '0');
-      numbers.back() = static_cast<int32_t>(current);
-    } else {
-      endNumber();
-    }
   }
-  endNumber();
-  check();
-  if (against && against->index == SIZE_MAX) against->index = numbers.size();
-  return numbers;
+  if (against.index == SIZE_MAX) against.index = numbers.size();
 }
 
 // Why the text of a lyric or channel-text line would not reach its event whole, or "".
@@ -129,7 +126,11 @@ std::string QuotedTextLoss(const std::string& line) {
 
 }  // namespace
 
-integers ExtractNumbers(const std::string& line) { return ScanNumbers(line, nullptr); }
+integers ExtractNumbers(const std::string& line) {
+  eventline e;
+  ScanNumbers(line, e.numbers, e.nextTo);
+  return e.numbers;
+}
 
 const channelkind* FindChannelKind(char letter, size_t count) {
   for (const channelkind& k : kChannelKinds) {
@@ -153,99 +154,144 @@ textform TextForm(uint8_t type) {
 }
 
 bytes EncodeEventLine(const std::string& line) {
-  if (line.empty()) return {};
-  integers n = ExtractNumbers(line);
+  eventline e;
+  ReadEventLine(line, e);
+  return e.event;
+}
+
+void ReadEventLine(const std::string& line, eventline& e) {
+  e.event.clear();
+  if (line.empty()) return;
+  ScanNumbers(line, e.numbers, e.nextTo);
+  const integers& n = e.numbers;
   if (const channelkind* k = FindChannelKind(line[0], n.size())) {
     // channel bits above 15 merge into the status kind
-    bytes event = {static_cast<uint8_t>(k->status | Low(n[0]))};
+    uint8_t status = static_cast<uint8_t>(k->status | Low(n[0]));
     if (k->status == kPitchBend) {
       // the bend is an offset from the centre 8192, 7 bits per data byte, low bits first
       uint32_t v = static_cast<uint32_t>(n[1]) + 8192;
-      return {event[0], static_cast<uint8_t>(v & 0x7F), static_cast<uint8_t>(v >> 7)};
+      e.event.assign({status, static_cast<uint8_t>(v & 0x7F), static_cast<uint8_t>(v >> 7)});
+      return;
     }
-    for (size_t i = 1; i < n.size(); i++) event.push_back(Low(n[i]));
-    return event;
+    e.event.push_back(status);
+    for (size_t i = 1; i < n.size(); i++) e.event.push_back(Low(n[i]));
+    return;
   }
   switch (line[0]) {
     case 'H': {
-      bytes data;
-      for (int32_t b : n) data.push_back(Low(b));
-      return WithLength({kEscape}, data);
+      e.event.push_back(kEscape);
+      Midi::AppendVarLen(static_cast<int32_t>(n.size()), e.event);
+      for (int32_t b : n) e.event.push_back(Low(b));
+      return;
     }
     case 'O':
     case 'V':
-      if (!n.empty()) return {Low(n[0])};
-      break;
+      if (!n.empty()) e.event.push_back(Low(n[0]));
+      return;
     case 'M':
-      if (!n.empty()) return EncodeMetaEvent(n, line);
-      break;
+      if (!n.empty()) EncodeMetaEvent(n, line, e.event);
+      return;
     case 'X':
-      return EncodeExactEvent(n);
+      EncodeExactEvent(n, e.event);
+      return;
   }
-  return {};
 }
 
-bytes EncodeExactEvent(const integers& numbers) {
-  bytes event;
+void EncodeExactEvent(const integers& numbers, bytes& event) {
+  event.clear();
   for (int32_t v : numbers) {
-    if (v < 0 || v > 0xFF) return {};
-    event.push_back(Low(v));
+    if (v < 0 || v > 0xFF) return;
   }
-  if (event.empty() || event[0] < kNoteOff) return {};
-  uint8_t status = event[0];
-  bytes data(event.begin() + 1, event.end());
+  if (numbers.empty() || numbers[0] < kNoteOff) return;
+  uint8_t status = Low(numbers[0]);
+  size_t data = numbers.size() - 1;
+  auto append = [&](size_t from) {
+    for (size_t i = from; i < numbers.size(); i++) event.push_back(Low(numbers[i]));
+  };
   // a data byte above 7F is kept: files in use hold such bytes, and the line carries any file
-  if (status < kSysex) return data.size() == (HasOneDataByte(status) ? 1u : 2u) ? event : bytes{};
-  if (status == kMeta) {
-    if (data.empty()) return {};
-    return WithLength({kMeta, data[0]}, bytes(data.begin() + 1, data.end()));
+  if (status < kSysex) {
+    if (data == (HasOneDataByte(status) ? 1u : 2u)) append(0);
+  } else if (status == kMeta) {
+    if (data == 0) return;
+    event.assign({kMeta, Low(numbers[1])});
+    Midi::AppendVarLen(static_cast<int32_t>(data - 1), event);
+    append(2);
+  } else if (status < 0xF8) {  // F0 to F7 carry a length
+    event.push_back(status);
+    Midi::AppendVarLen(static_cast<int32_t>(data), event);
+    append(1);
+  } else if (data == 0) {
+    event.push_back(status);
   }
-  if (status < 0xF8) return WithLength({status}, data);  // F0 to F7 carry a length
-  return data.empty() ? event : bytes{};
 }
 
-bytes EncodeMetaEvent(const integers& numbers, const std::string& line) {
-  if (numbers.empty() || numbers[0] < 0 || numbers[0] > 255) return {};
+void EncodeMetaEvent(const integers& numbers, const std::string& line, bytes& event) {
+  event.clear();
+  if (numbers.empty() || numbers[0] < 0 || numbers[0] > 255) return;
   uint8_t type = Low(numbers[0]);
-  if (TextForm(type) == textform::Quoted) return EncodeQuotedText(numbers, line);
-  if (TextForm(type) == textform::Word) return EncodeWordText(type, line);
-  integers args(numbers.begin() + 1, numbers.end());
-  bytes data;
+  if (TextForm(type) == textform::Quoted) return EncodeQuotedText(numbers, line, event);
+  if (TextForm(type) == textform::Word) return EncodeWordText(type, line, event);
+  size_t args = numbers.size() - 1;  // the numbers after the type
+  event.assign({kMeta, type});
   const metakind* kind = FindMetaKind(type);
   if (kind == nullptr) {  // a type without a layout: its numbers as bytes
-    for (int32_t a : args) data.push_back(Low(a));
-    return WithLength({kMeta, type}, data);
+    Midi::AppendVarLen(static_cast<int32_t>(args), event);
+    for (size_t i = 1; i < numbers.size(); i++) event.push_back(Low(numbers[i]));
+    return;
   }
   // a fixed layout needs its numbers; extra ones are ignored
-  if (args.size() < kind->count) return {};
-  if (type == kKeySignatureType && (args[0] < -7 || args[0] > 7)) return {};
-  if (type == kTimeSignatureType) {
-    // the denominator is written as the power of two at or below it; 0 gives FF
-    args[1] = std::bit_width(static_cast<uint32_t>(args[1])) - 1;
+  if (args < kind->count || (type == kKeySignatureType && (numbers[1] < -7 || numbers[1] > 7))) {
+    event.clear();
+    return;
   }
+  size_t length = 0;
+  for (size_t i = 0; i < kind->count; i++) length += kind->widths[i];
+  Midi::AppendVarLen(static_cast<int32_t>(length), event);
   for (size_t i = 0; i < kind->count; i++) {
-    for (int w = kind->widths[i] - 1; w >= 0; w--) data.push_back(Low(args[i] >> (8 * w)));
+    int32_t v = numbers[i + 1];
+    if (type == kTimeSignatureType && i == 1) {
+      // the denominator is written as the power of two at or below it; 0 gives FF
+      v = std::bit_width(static_cast<uint32_t>(v)) - 1;
+    }
+    for (int w = kind->widths[i] - 1; w >= 0; w--) event.push_back(Low(v >> (8 * w)));
   }
-  return WithLength({kMeta, type}, data);
 }
 
-bytes EncodeQuotedText(const integers& numbers, const std::string& line) {
+void EncodeQuotedText(const integers& numbers, const std::string& line, bytes& event) {
   uint8_t type = numbers.empty() ? 0 : Low(numbers[0]);
   size_t open = line.find('"');
-  if (open == std::string::npos) return TextMeta(type, "");
+  if (open == std::string::npos) return TextMeta(type, "", 0, event);
   size_t close = line.find('"', open + 1);
-  if (close == std::string::npos || !QuotedTextLoss(line).empty()) return {};
-  return TextMeta(type, line.substr(open + 1, close - open - 1));
+  if (close == std::string::npos || !QuotedTextLoss(line).empty()) {
+    event.clear();
+    return;
+  }
+  TextMeta(type, line.data() + open + 1, close - open - 1, event);
 }
 
-bytes EncodeWordText(uint8_t type, const std::string& line) {
-  if (!WordTextLoss(type, line).empty()) return {};
-  lijst fields = splitwords(line);
-  std::string text;
-  if (fields.size() == 3) {
-    text = replaceall(replaceall(replaceall(fields[2], "/", "\r\n"), "\\", "\r\n"), "_", " ");
+void EncodeWordText(uint8_t type, const std::string& line, bytes& event) {
+  // three fields, two blanks: the text is the third; the other lines are seldom and slow
+  size_t first = line.find(' ');
+  size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
+  bool three = second != std::string::npos && line.find(' ', second + 1) == std::string::npos;
+  if (!three && !WordTextLoss(type, line).empty()) {
+    event.clear();
+    return;
   }
-  return TextMeta(type, text);
+  // fewer fields give no text; "/" and "\" become CR LF, "_" a blank
+  size_t begin = three ? second + 1 : line.size();
+  size_t length = line.size() - begin;
+  for (size_t i = begin; i < line.size(); i++) length += line[i] == '/' || line[i] == '\\';
+  event.assign({kMeta, type});
+  Midi::AppendVarLen(static_cast<int32_t>(length), event);
+  for (size_t i = begin; i < line.size(); i++) {
+    char c = line[i];
+    if (c == '/' || c == '\\') {
+      event.insert(event.end(), {'\r', '\n'});
+    } else {
+      event.push_back(static_cast<uint8_t>(c == '_' ? ' ' : c));
+    }
+  }
 }
 
 std::string RefusalReason(const std::string& line) {
@@ -260,18 +306,22 @@ std::string RefusalReason(const std::string& line) {
   return why + ": write X $FF $" + byte2hex(type) + " ... for any bytes";
 }
 
-lijst LineWarnings(const std::string& line) { return LineWarnings(line, EncodeEventLine(line)); }
+lijst LineWarnings(const std::string& line) {
+  eventline e;
+  ReadEventLine(line, e);
+  return LineWarnings(line, e);
+}
 
-lijst LineWarnings(const std::string& line, const bytes& event) {
+lijst LineWarnings(const std::string& line, const eventline& e) {
   lijst reasons;
+  const bytes& event = e.event;
   if (event.empty()) return reasons;
-  placed against;
-  integers n = ScanNumbers(line, &against);
+  const integers& n = e.numbers;
 
   // the kind comes from the first letter; the first word should be one of its spellings
   const channelkind* channel = FindChannelKind(line[0], n.size());
-  const char* word = channel ? channel->word : nullptr;
-  const char* const* others = channel ? channel->others : nullptr;
+  std::string_view word = channel ? channel->word : "";
+  const std::string_view* others = channel ? channel->others : nullptr;
   for (const otherkind& k : kOtherKinds) {
     if (k.letter == line[0]) {
       word = k.word;
@@ -280,10 +330,10 @@ lijst LineWarnings(const std::string& line, const bytes& event) {
   }
   size_t length = 0;
   while (length < line.size() && (IsLetter(line[length]) || line[length] == '-')) length++;
-  std::string first = line.substr(0, length);
+  std::string_view first(line.data(), length);
   bool spelt = first == word;
-  for (size_t i = 0; i < 3 && others[i] != nullptr; i++) spelt = spelt || first == others[i];
-  if (!spelt) reasons.push_back(std::string("read as ") + word);
+  for (size_t i = 0; i < 3; i++) spelt = spelt || (!others[i].empty() && first == others[i]);
+  if (!spelt) reasons.push_back("read as " + std::string(word));
 
   if (channel) {
     if (n[0] < 0 || n[0] > 15) {
@@ -307,19 +357,21 @@ lijst LineWarnings(const std::string& line, const bytes& event) {
   // a number against letters, as in C4 or 0x64, is read all the same; a word text's numbers
   // after the type are part of its text; the first such number only
   bool wordText = line[0] == 'M' && TextForm(Low(n[0])) == textform::Word;
-  if (against.index < (wordText ? 1 : n.size())) {
-    size_t begin = against.begin;
-    size_t end = against.end;
+  if (e.nextTo.index < (wordText ? 1 : n.size())) {
+    size_t begin = e.nextTo.begin;
+    size_t end = e.nextTo.end;
     while (begin > 0 && IsLetterOrDigit(line[begin - 1])) begin--;
     while (end < line.size() && IsLetterOrDigit(line[end])) end++;
     reasons.push_back(line.substr(begin, end - begin) + ": a number next to letters");
   }
 
-  // a tab at either end of a word text is kept in the text, unseen
-  lijst fields = wordText ? splitwords(line) : lijst{};
-  if (fields.size() == 3 && !fields[2].empty() &&
-      (fields[2].front() == '\t' || fields[2].back() == '\t')) {
-    reasons.push_back("a tab at the start or end of the text");
+  // a tab at either end of a word text is kept in the text, unseen; the text is the third of
+  // exactly three fields
+  if (wordText && std::count(line.begin(), line.end(), ' ') == 2) {
+    size_t begin = line.find(' ', line.find(' ') + 1) + 1;
+    if (begin < line.size() && (line[begin] == '\t' || line.back() == '\t')) {
+      reasons.push_back("a tab at the start or end of the text");
+    }
   }
 
   if (line[0] == 'M' && n[0] == kTempoType && n[1] < 10000) {

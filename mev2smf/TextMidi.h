@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "Algemeen.h"
 #include "MidiDoos.h"
@@ -11,10 +12,10 @@
 // other first words the docs allow for it.
 struct channelkind {
   char letter;
-  const char* word;
+  std::string_view word;
   uint8_t status;
   size_t numbers;
-  const char* others[3];
+  std::string_view others[3];
 };
 // The channel kinds; A stands for two, told apart by their count of numbers.
 inline constexpr channelkind kChannelKinds[] = {
@@ -29,8 +30,8 @@ inline constexpr channelkind kChannelKinds[] = {
 // event and exact event.
 struct otherkind {
   char letter;
-  const char* word;
-  const char* others[3];
+  std::string_view word;
+  std::string_view others[3];
 };
 inline constexpr otherkind kOtherKinds[] = {
     {'H', "H", {}}, {'O', "O", {}}, {'V', "V", {}}, {'M', "Meta", {"M"}}, {'X', "X", {}},
@@ -74,22 +75,40 @@ textform TextForm(uint8_t type);
 // The numbers of a MEV line in the order they begin: decimal, "$" hexadecimal, "-" negative;
 // text in double quotes or parentheses is skipped; values wrap at 32 bits.
 integers ExtractNumbers(const std::string& line);
+
+// One number of a line: its place among the numbers, and where its digits begin and end.
+struct placed {
+  size_t index = 0;
+  size_t begin = 0;
+  size_t end = 0;
+};
+// An event line read once, for its event and then its warnings; the arrays are used again for
+// the next line, so a long text is compiled without a fresh array for each line.
+struct eventline {
+  integers numbers;  // as ExtractNumbers gives them
+  placed nextTo;     // the first number with a letter right before or after its digits (index:
+                     // the count of numbers when there is none)
+  bytes event;       // as EncodeEventLine makes it
+};
+// Reads an event line into e.
+void ReadEventLine(const std::string& line, eventline& e);
 // The complete event of one MEV event line, status byte first; empty when the line makes no
 // event (unknown kind letter, wrong count of numbers, or a meta line it cannot encode).
 bytes EncodeEventLine(const std::string& line);
+// The encoders of ReadEventLine, each putting its event, or nothing, in event.
 // The event of an X line, the exact event line: its numbers are the status byte and the data,
 // and for F0 to F7 and for FF and its type the length is put in; empty when a number is not a
 // byte, the status is missing, or a channel status has the wrong count of data bytes.
-bytes EncodeExactEvent(const integers& numbers);
+void EncodeExactEvent(const integers& numbers, bytes& event);
 // The event of an M line, chosen by its first number, the meta type.
-bytes EncodeMetaEvent(const integers& numbers, const std::string& line);
+void EncodeMetaEvent(const integers& numbers, const std::string& line, bytes& event);
 // A text meta event of type numbers[0] whose text stands between the line's first two double
 // quotes; empty when a quote is opened and not closed, or when a further quote follows.
-bytes EncodeQuotedText(const integers& numbers, const std::string& line);
+void EncodeQuotedText(const integers& numbers, const std::string& line, bytes& event);
 // A text meta event whose text is the line's third blank-separated field, "/" and "\" made
 // CR LF and "_" a blank; the text is empty when the line has fewer than three fields. Empty (no
 // event) when it has more, or fewer with a text behind a tab, which is no blank.
-bytes EncodeWordText(uint8_t type, const std::string& line);
+void EncodeWordText(uint8_t type, const std::string& line, bytes& event);
 // Why an event line that makes no event is refused, for the lines whose text would not reach
 // the event whole (a word-text line of more than three fields or with its text behind a tab, a
 // quoted text followed by a further double quote); empty for every other line.
@@ -98,8 +117,8 @@ std::string RefusalReason(const std::string& line);
 // is no spelling of its kind, a channel, data byte or bend out of range, a number next to
 // letters, a tab at either end of a word text, a tempo below 10000; none for a refused line.
 lijst LineWarnings(const std::string& line);
-// The same for a line already encoded into event by EncodeEventLine.
-lijst LineWarnings(const std::string& line, const bytes& event);
+// The same for a line already read into e by ReadEventLine.
+lijst LineWarnings(const std::string& line, const eventline& e);
 // The reasons a header line that ParseHeader accepts may not work with the other programs: type
 // 0 over several tracks, a division outside 1 to 32767.
 lijst HeaderWarnings(const std::string& line, int32_t tracks);

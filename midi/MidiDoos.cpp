@@ -70,13 +70,11 @@ void Midi::WriteVarLen(int32_t value, int32_t& pos) {
   }
 }
 
-bytes Midi::VarLen(int32_t value) {
-  Midi scratch;
-  int32_t pos = 0;
-  scratch.WriteVarLen(value, pos);
-  // writing grows the image ahead of the bytes written: only the first pos of them count
-  scratch.image.resize(static_cast<size_t>(pos));
-  return scratch.image;
+void Midi::AppendVarLen(int32_t value, bytes& to) {
+  uint32_t v = static_cast<uint32_t>(value);
+  for (int32_t i = vlqlength(value) - 1; i >= 0; i--) {
+    to.push_back(static_cast<uint8_t>((v >> (7 * i) & 0x7F) | (i > 0 ? 0x80 : 0)));
+  }
 }
 
 void Midi::WriteEvent(const bytes& event, int32_t& pos) {

@@ -93,8 +93,8 @@ class Midi {
   void WriteTrackHeader(uint32_t length, int32_t p);
   // Writes value (0..7FFFFFFF hex) as a variable-length quantity at pos.
   void WriteVarLen(int32_t value, int32_t& pos);
-  // The bytes of value as a variable-length quantity, exactly vlqlength(value) of them.
-  static bytes VarLen(int32_t value);
+  // Appends value as a variable-length quantity to to, exactly vlqlength(value) bytes.
+  static void AppendVarLen(int32_t value, bytes& to);
   // Writes a complete event (at least 1 byte) at pos, leaving out a channel status byte equal
   // to runningStatus unless its first data byte has bit 7 set.
   void WriteEvent(const bytes& event, int32_t& pos);
@@ -158,11 +158,14 @@ class Midi {
     Room(pos, 1);
     image[pos++] = b;
   }
-  // Makes image hold at least n bytes from pos: the writer sized it once, and a short estimate
-  // grows it by doubling.
+  // Makes image hold at least n bytes from pos. The writer sized it once; a short estimate grows
+  // it by doubling while it is small and by 64 KB after that (the array's capacity doubles as
+  // needed), so it holds few zeros past the bytes written.
   void Room(int32_t pos, size_t n) {
     size_t need = static_cast<size_t>(pos) + n;
-    if (need > image.size()) image.resize(std::max(need, image.size() * 2));
+    if (need > image.size()) {
+      image.resize(std::max(need, image.size() + std::min<size_t>(image.size(), 1 << 16)));
+    }
   }
   // pos moved on by n bytes (n read as unsigned, as a VLQ is), stopping at 7FFFFFFF hex.
   static int32_t Beyond(int32_t pos, int32_t n);
