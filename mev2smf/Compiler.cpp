@@ -141,7 +141,6 @@ bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
       tooLarge = true;
       continue;
     }
-    last = line;
     lastNumber = number;
     lastOk = true;
     ended = false;
@@ -170,11 +169,12 @@ bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
         lastOk = false;
       }
       for (const std::string& reason : LineWarnings(line, e)) warn(number, line, reason);
-      ended = event.size() == 3 && event[0] == kMeta && event[1] == kEndOfTrackType &&
-              event[2] == 0x00;
+      ended =
+          event.size() == 3 && event[0] == kMeta && event[1] == kEndOfTrackType && event[2] == 0x00;
       m.WriteEvent(event, pos);
       lastWasTime = false;
     }
+    last.swap(line);  // kept without a copy: the next line is read into the other string
   }
   if (tracks > 0 && compiling) endTrack();
   if (in.Failed()) return false;

@@ -7,14 +7,16 @@
 #include "Files.h"
 #include "MidiDoos.h"
 
-// A time line read in one pass.
+// A time line read in one pass: the length of its timestamp (its leading run of digits and
+// blanks); the delay, the timestamp's digits run together and wrapping at 32 bits; whether the
+// timestamp fits, with at most 255 characters and a value of at most 0FFFFFFF hex, the longest
+// delta time; and whether digits stand after a blank that follows a digit, so that they join
+// the number and the line may not wait what it seems to.
 struct timeline {
-  size_t stamp = 0;     // the length of its timestamp, its leading run of digits and blanks
-  uint32_t value = 0;   // the delay: the timestamp's digits run together, wrapping at 32 bits
-  bool fits = true;     // the timestamp has at most 255 characters and a value of at most
-                        // 0FFFFFFF hex, the longest delta time
-  bool split = false;   // digits stand after a blank that follows a digit: they join the number,
-                        // so the line may not wait what it seems to
+  size_t stamp = 0;
+  uint32_t value = 0;
+  bool fits = true;
+  bool split = false;
 };
 // Reads line into t; true when it is a time line: its first character that is no digit is a
 // blank, or it has none.

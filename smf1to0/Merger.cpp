@@ -269,7 +269,8 @@ bool type0writer::Finish() {
   if (lastEmptyMeta >= 0) Set(lastEmptyMeta + 1, kEndOfTrackType);
   // the track's length, big-endian, after "MTrk"
   uint32_t length = static_cast<uint32_t>(handed + pos - kFirstEvent);
-  for (int i = 0; i < 4; i++) Set(kHeaderSize + 4 + i, static_cast<uint8_t>(length >> (24 - 8 * i)));
+  for (int i = 0; i < 4; i++)
+    Set(kHeaderSize + 4 + i, static_cast<uint8_t>(length >> (24 - 8 * i)));
   return true;
 }
 

@@ -39,6 +39,8 @@ TEST(textreader, LineEnds) {
       {std::string("x\0y\n", 4), {std::string("x\0y", 3)}},
       {"\xFF\xE9\n", {"\xFF\xE9"}},
       {big + "\r\n" + y + "\r" + "\nz", {big, y, "z"}},  // long lines across blocks
+      // line ends are looked for 8 bytes at a time: several in one word, past the first
+      {"abcdefghi\r\nj\r\nk\nlmnopqrstu\rvw\x1Ax", {"abcdefghi", "j", "k", "lmnopqrstuvw"}},
   };
   TempDir dir;
   for (const Case& c : cases) {
