@@ -28,8 +28,9 @@ bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 
 bool IsLetterOrDigit(char c) { return IsLetter(c) || (c >= '0' && c <= '9'); }
 
-// What a character is to the number scanner.
-enum class charclass : uint8_t { Plain, Digit, HexLetter, Dollar, Minus, Quote, Open, Close };
+// What a character is to the number scanner; the order counts: Plain and HexLetter are the
+// characters of the runs that change nothing, and the marks of quotes and remarks come last.
+enum class charclass : uint8_t { Plain, HexLetter, Digit, Dollar, Minus, Quote, Open, Close };
 constexpr std::array<charclass, 256> kCharClasses = [] {
   std::array<charclass, 256> classes{};  // Plain
   for (char c = '0'; c <= '9'; c++) classes[static_cast<uint8_t>(c)] = charclass::Digit;
@@ -48,7 +49,7 @@ charclass ClassOf(char c) { return kCharClasses[static_cast<uint8_t>(c)]; }
 
 // ExtractNumbers into numbers, whose array is used again; also the first number with a letter
 // right before or after its digits (index: the count of numbers when there is none). A number's
-// digits are read in one go.
+// digits, a quote or remark, and a run of letters and blanks are each passed in one go.
 void ScanNumbers(const std::string& line, integers& numbers, placed& against) {
   numbers.clear();
   against = {SIZE_MAX, 0, 0};
@@ -59,21 +60,23 @@ void ScanNumbers(const std::string& line, integers& numbers, placed& against) {
   size_t n = line.size();
   for (size_t i = 0; i < n;) {
     charclass k = ClassOf(line[i]);
-    if (k == charclass::Plain || (k == charclass::HexLetter && !hex)) {  // most characters
-      if (!inQuotes && !inRemark) hex = minus = false;
-      i++;
-      continue;
-    }
     // quotes and parentheses are looked at in every state: a "(" inside quotes opens a remark
     if (k == charclass::Quote) inQuotes = !inQuotes;
     if (k == charclass::Open) inRemark = true;
     if (k == charclass::Close) inRemark = false;
-    if (inQuotes || inRemark || (k != charclass::Digit && k != charclass::HexLetter)) {
-      if (!inQuotes && !inRemark) {
-        hex = k == charclass::Dollar;
-        minus = k == charclass::Minus;
+    if (inQuotes || inRemark) {  // nothing counts up to the next quote or parenthesis
+      for (i++; i < n && ClassOf(line[i]) < charclass::Quote; i++) {
       }
+      continue;
+    }
+    if (k != charclass::Digit && !(hex && k == charclass::HexLetter)) {
+      hex = k == charclass::Dollar;
+      minus = k == charclass::Minus;
       i++;
+      if (k <= charclass::HexLetter) {  // the letters and blanks after it change nothing more
+        for (; i < n && ClassOf(line[i]) <= charclass::HexLetter; i++) {
+        }
+      }
       continue;
     }
     size_t begin = i;
