@@ -1,4 +1,4 @@
-// The bad-input matrix: the four real programs on one class of bad or odd input per row. Every
+// The bad-input matrix: the five real programs on one class of bad or odd input per row. Every
 // row must end without a crash, a hang or a line on standard error (where the sanitizers
 // report), and leave its input as it was. A refused input gives its exact lines, exit status 1
 // (2 for a wrong argument count), no output file, and an existing output file untouched; an odd
@@ -129,6 +129,7 @@ const std::string kMerger = SMF1TO0;
 const std::string kRelabeller = VERSE2CHAN;
 const std::string kCompiler = MEV2SMF;
 const std::string kSheet = LYS2MEV;
+const std::string kDecompiler = SMF2MEV;
 
 // A header chunk of type and the number of tracks it announces, division 96.
 std::string Header(int type, int tracks) {
@@ -315,6 +316,12 @@ TEST(BadInputMatrix, MidiFilesRefused) {
                     c.line, "="});
   }
   RunRows(BothPrograms(rows));
+  // smf2mev checks a file as smf1to0 does, with the same lines
+  std::vector<Row> decompiled;
+  for (const MidiRow& r : rows) {
+    decompiled.push_back({r.what, kDecompiler, {"in.mid", "out.mev"}, r.input, r.status, r.merger});
+  }
+  RunRows(decompiled);
 }
 
 TEST(BadInputMatrix, MidiFilesOddButValid) {
@@ -371,6 +378,8 @@ TEST(BadInputMatrix, FileNames) {
               Input::Folder),
       Refused(folder, kSheet, {"in.lys", "out.mev"}, {}, "in.lys: does Not exist\n", 1,
               Input::Folder),
+      Refused(folder, kDecompiler, {"in.mid", "out.mev"}, {}, "in.mid: does Not exist\n", 1,
+              Input::Folder),
       Refused(nowhere, kMerger, {"in.mid", "none/out.mid"}, mid,
               "none/out.mid: cannot be written\n"),
       Refused(nowhere, kRelabeller, {"in.mid", "none/out.mid", "3"}, mid,
@@ -379,12 +388,16 @@ TEST(BadInputMatrix, FileNames) {
               "none/out.mid: cannot be written\n"),
       Refused(nowhere, kSheet, {"in.lys", "none/out.mev"}, lys,
               "none/out.mev: cannot be written\n"),
+      Refused(nowhere, kDecompiler, {"in.mid", "none/out.mev"}, mid,
+              "none/out.mev: cannot be written\n"),
       Accepted(same, kMerger, {"in.mid", "in.mid"}, mid, Hex(kTypeZero)),
       Accepted(same, kRelabeller, {"in.mid", "in.mid", "3"}, mid, After(kTypeOne)),
       Refused(same, kCompiler, {"in.mev", "in.mev"}, mev,
               "in.mev exists and is not a MIDI file: not replaced\n"),
       Refused(same, kSheet, {"in.lys", "in.lys"}, lys,
               "in.lys exists and is not a MEV file: not replaced\n"),
+      Refused(same, kDecompiler, {"in.mid", "in.mid"}, mid,
+              "in.mid exists and is not a MEV file: not replaced\n"),
   });
 }
 
@@ -401,6 +414,8 @@ TEST(BadInputMatrix, UnreadableInput) {
       Refused(what, kCompiler, {"in.mev", "out.mid"}, B(kSongMev), "in.mev: cannot be read\n", 1,
               Input::Unreadable),
       Refused(what, kSheet, {"in.lys", "out.mev"}, B(kSheet1), "in.lys: cannot be read\n", 1,
+              Input::Unreadable),
+      Refused(what, kDecompiler, {"in.mid", "out.mev"}, mid, "in.mid: cannot be read\n", 1,
               Input::Unreadable),
   });
 }
@@ -424,9 +439,20 @@ TEST(BadInputMatrix, Arguments) {
   const std::string l2mUsage =
       Lines({"LYS2MEV", "", "Converts Lyricsheet to Midi Text", "", "Syntax: [program] [ITF] [OTF]",
              "", "ITF = name of Input TextFile (LYS)", "OTF = name of Output TextFile (MEV)"});
+  const std::string s2mUsage =
+      Lines({"SMF2MEV", "", "Converts MidiFile to Midi Text",
+             "and puts the syllables of a Lyricsheet on the notes of a melody", "",
+             "Syntax: [program] [IMF] [OTF] [LYS] [TRACK] [CH]", "", "IMF = name of Input MidiFile",
+             "OTF = name of Output TextFile (MEV)", "LYS = name of Lyricsheet (optional)",
+             "TRACK = track of the melody, from 1 (optional; default: the first with notes)",
+             "CH = channel of the melody [0,15] (optional; default: every channel)"});
   RunRows({
       Refused("channel 16", kRelabeller, {"in.mid", "out.mid", "16"}, mid,
               "Channel 16 out of [0,15] range\n"),
+      Refused("channel 16", kDecompiler, {"in.mid", "out.mev", "in.lys", "2", "16"}, mid,
+              "Channel 16 out of [0,15] range\n"),
+      Refused("track 3 of 2", kDecompiler, {"in.mid", "out.mev", "in.mid", "3"}, mid,
+              "Track 3 out of [1,2] range\n"),
       Refused("channel -1", kRelabeller, {"in.mid", "out.mid", "-1"}, mid,
               "Channel -1 out of [0,15] range\n"),
       // the channel is shown as typed: no wrap at 32 bits
@@ -447,6 +473,9 @@ TEST(BadInputMatrix, Arguments) {
       Refused("one argument too many", kCompiler, {"in.mev", "out.mid", "3"}, mev, m2sUsage, 2),
       Refused("no arguments", kSheet, {}, {}, l2mUsage, 2),
       Refused("one argument too many", kSheet, {"in.lys", "out.mev", "3"}, lys, l2mUsage, 2),
+      Refused("no arguments", kDecompiler, {}, {}, s2mUsage, 2),
+      Refused("one argument too many", kDecompiler, {"in.mid", "out.mev", "a", "1", "2", "3"}, mid,
+              s2mUsage, 2),
   });
 }
 
