@@ -8,6 +8,21 @@ std::string Num(int64_t n) { return std::to_string(n); }
 
 bool IsChannelStatus(uint8_t s) { return s >= kNoteOff && s < kSysex; }
 
+// Puts value (0..7FFFFFFF hex) as a variable-length quantity at out; its byte count, 1 to 5.
+int32_t PutVarLen(int32_t value, uint8_t* out) {
+  if (value >= 0 && value < 0x80) {  // most delta times are one byte
+    out[0] = static_cast<uint8_t>(value);
+    return 1;
+  }
+  uint32_t v = static_cast<uint32_t>(value);
+  int32_t n = vlqlength(value);
+  // groups of 7 bits, most significant first; bit 7 marks every byte but the last
+  for (int32_t i = n - 1; i >= 0; i--) {
+    *out++ = static_cast<uint8_t>((v >> (7 * i) & 0x7F) | (i > 0 ? 0x80 : 0));
+  }
+  return n;
+}
+
 }  // namespace
 
 bool HasOneDataByte(uint8_t status) {
@@ -59,22 +74,12 @@ void Midi::WriteTrackHeader(uint32_t length, int32_t p) {
 
 void Midi::WriteVarLen(int32_t value, int32_t& pos) {
   Room(pos, 5);
-  if (value >= 0 && value < 0x80) {  // most delta times are one byte
-    image[pos++] = static_cast<uint8_t>(value);
-    return;
-  }
-  uint32_t v = static_cast<uint32_t>(value);
-  // groups of 7 bits, most significant first; bit 7 marks every byte but the last
-  for (int32_t i = vlqlength(value) - 1; i >= 0; i--) {
-    image[pos++] = static_cast<uint8_t>((v >> (7 * i) & 0x7F) | (i > 0 ? 0x80 : 0));
-  }
+  pos += PutVarLen(value, &image[static_cast<size_t>(pos)]);
 }
 
 void Midi::AppendVarLen(int32_t value, bytes& to) {
-  uint32_t v = static_cast<uint32_t>(value);
-  for (int32_t i = vlqlength(value) - 1; i >= 0; i--) {
-    to.push_back(static_cast<uint8_t>((v >> (7 * i) & 0x7F) | (i > 0 ? 0x80 : 0)));
-  }
+  uint8_t quantity[5];
+  to.insert(to.end(), quantity, quantity + PutVarLen(value, quantity));
 }
 
 void Midi::WriteEvent(const bytes& event, int32_t& pos) {
