@@ -22,12 +22,14 @@ std::string LineText(const std::string& what, int32_t number, const std::string&
 bool ReadTimeLine(const std::string& line, timeline& t) {
   t = timeline{};
   uint64_t exact = 0;
-  bool digit = false;  // a digit came before
-  bool blank = false;  // a blank came after a digit
+  bool digit = false;     // a digit came before
+  bool blank = false;     // a blank came after a digit
+  bool anyBlank = false;  // a blank came at all
   for (; t.stamp < line.size(); t.stamp++) {
     char c = line[t.stamp];
     if (c == ' ') {
       blank = blank || digit;
+      anyBlank = true;
     } else if (c >= '0' && c <= '9') {
       t.value = t.value * 10 + static_cast<uint32_t>(c - '0');
       exact = std::min<uint64_t>(exact * 10 + static_cast<uint64_t>(c - '0'), kMaxDeltaTime + 1u);
@@ -38,10 +40,9 @@ bool ReadTimeLine(const std::string& line, timeline& t) {
     }
   }
   t.fits = t.stamp <= 255 && exact <= kMaxDeltaTime;
-  // its first character that is no digit is a blank, or it has none
-  size_t first = 0;
-  while (first < line.size() && line[first] >= '0' && line[first] <= '9') first++;
-  return first == line.size() || line[first] == ' ';
+  // its first character that is no digit is a blank, or it has none: the timestamp holds a
+  // blank, or is the whole line
+  return anyBlank || t.stamp == line.size();
 }
 
 bool IsTimeLine(const std::string& line) {
