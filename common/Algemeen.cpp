@@ -1,6 +1,7 @@
 #include "Algemeen.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <iostream>
 
@@ -16,10 +17,6 @@ void saytoerror(bool on) { toError = on; }
 
 void saylines(std::initializer_list<const char*> lines) {
   for (const char* line : lines) say(line);
-}
-
-int32_t add32(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
 
 bool ishex(char ch) {
@@ -73,6 +70,8 @@ bool str2range(const std::string& s, int32_t low, int32_t high, int32_t& value) 
   value = static_cast<int32_t>(v);
   return true;
 }
+
+char* putlongnumber(char* p, int64_t n) { return std::to_chars(p, p + 20, n).ptr; }
 
 int32_t vlqlength(int32_t v) {
   int32_t n = 1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -31,9 +32,6 @@ void saytoerror(bool on);
 // Writes each of lines through say().
 void saylines(std::initializer_list<const char*> lines);
 
-// The sum of a and b, wrapping at 32 bits.
-int32_t add32(int32_t a, int32_t b);
-
 // True for the characters 0-9, A-F and a-f.
 bool ishex(char ch);
 // The value 0..15 of a hexadecimal digit; any other character prints a line and ends the program.
@@ -50,6 +48,43 @@ int32_t str2int(const std::string& s);
 // True when s is one or more decimal digits and nothing else, of a value from low to high;
 // the value is put in value.
 bool str2range(const std::string& s, int32_t low, int32_t high, int32_t& value);
+// putnumber for every n.
+char* putlongnumber(char* p, int64_t n);
+// The two digits of 0 to 99, one pair after the other.
+inline constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+// Writes the decimal digits of n, with a minus sign when negative, at p: at most 20 characters.
+// Returns the end of what it wrote.
+inline char* putnumber(char* p, int64_t n) {
+  if (n < 0 || n >= 10000) return putlongnumber(p, n);
+  // most numbers of a MIDI file are small: their digits go two at a time
+  uint32_t v = static_cast<uint32_t>(n);
+  if (v < 10) {
+    *p = static_cast<char>('0' + v);
+    return p + 1;
+  }
+  if (v >= 100) {
+    uint32_t high = v / 100;
+    v %= 100;
+    if (high < 10) {
+      *p++ = static_cast<char>('0' + high);
+    } else {
+      std::memcpy(p, kDigitPairs + 2 * high, 2);
+      p += 2;
+    }
+    std::memcpy(p, kDigitPairs + 2 * v, 2);
+    return p + 2;
+  }
+  std::memcpy(p, kDigitPairs + 2 * v, 2);
+  return p + 2;
+}
+// Appends the decimal digits of n, with a minus sign when negative, to text.
+inline void appendnumber(std::string& text, int64_t n) {
+  char digits[20];
+  text.append(digits, static_cast<size_t>(putnumber(digits, n) - digits));
+}
 // The byte count 1..5 of v as a variable-length quantity; negative values give 1.
 int32_t vlqlength(int32_t v);
 // The number of blanks in s plus one.

@@ -14,6 +14,8 @@
 namespace {
 
 constexpr size_t kBlock = 1 << 16;
+// The bytes written to a temporary file after which they are sent on to the disk.
+constexpr size_t kStartAfter = 1 << 20;
 
 // The temporary file being written, for the signal handler: a program writes one at a time.
 char unfinished[PATH_MAX + 1];
@@ -105,11 +107,13 @@ bool fileexists(const std::string& name) {
   return stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-void askhugepages(bytes& data) {
+void askhugepages(bytes& data) { askhugepages(data.data(), data.capacity()); }
+
+void askhugepages(const void* data, size_t size) {
   constexpr uintptr_t kHuge = uintptr_t{1} << 21;
-  uintptr_t first = reinterpret_cast<uintptr_t>(data.data());
+  uintptr_t first = reinterpret_cast<uintptr_t>(data);
   uintptr_t from = (first + kHuge - 1) & ~(kHuge - 1);
-  uintptr_t to = (first + data.capacity()) & ~(kHuge - 1);
+  uintptr_t to = (first + size) & ~(kHuge - 1);
   if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 }
 
@@ -252,6 +256,7 @@ bool outputfile::Open(const std::string& output, Format kind) {
   name = output;
   format = kind;
   failed = false;
+  written = started = 0;
   buffer.clear();
   buffer.reserve(kBlock);
   struct stat info;
@@ -339,6 +344,14 @@ void outputfile::WriteAll(const char* data, size_t n) {
       failed = true;
     else
       done += static_cast<size_t>(put);
+  }
+  written += done;
+  // a temporary file starts going to the disk while the rest is still being made, so that the
+  // fsync of Commit has less left to wait for
+  if (!direct && written - started >= kStartAfter) {
+    sync_file_range(fd, static_cast<off_t>(started), static_cast<off_t>(written - started),
+                    SYNC_FILE_RANGE_WRITE);
+    started = written;
   }
 }
 

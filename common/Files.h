@@ -21,6 +21,8 @@ bool fileexists(const std::string& name);
 // new array for the first time a small page at a time costs more than filling it. An advice
 // only; nothing changes where the system has no huge pages.
 void askhugepages(bytes& data);
+// The same for size bytes of memory from data.
+void askhugepages(const void* data, size_t size);
 
 // Reads the whole file, or standard input for "-", into data; false when it cannot be opened
 // or read, or holds 2 GB or more.
@@ -107,6 +109,8 @@ class outputfile {
   Format format = Format::Any;
   bool direct = false;  // written into at Commit, not replaced
   bool failed = false;
+  size_t written = 0;  // the bytes written to the file
+  size_t started = 0;  // the bytes sent on to the disk before Commit
 };
 
 // Handles the arguments every program takes alike: --help or -h alone prints the usage text

@@ -1,5 +1,6 @@
 #include <cstdlib>
 
+#include "Cursor.h"
 #include "FuzzTargets.h"
 #include "MidiDoos.h"
 
@@ -27,25 +28,26 @@ bool ReadsBackWhole(const bytes& event) {
   return !event.empty() && back == event && pos == static_cast<int32_t>(event.size());
 }
 
-std::vector<lijst> TimedEvents(Midi& m) {
+std::vector<lijst> TimedEvents(const Midi& m) {
   std::vector<lijst> tracks(static_cast<size_t>(m.GetTrackCount()));
-  m.ForEachEvent([&](int32_t k, const trackevent& e) {
-    std::string line = std::to_string(e.time);
-    if (e.event.empty()) {
-      tracks[k].push_back(line + " stray" + bytes2hex({m.image[e.at]}));
+  ForEachEvent(m, Guards::AtTrackEnd, [&](int32_t k, const trackevent& e) {
+    std::string line = std::to_string(e.tick);
+    if (!e.event.IsEvent()) {
+      tracks[k].push_back(line + " stray" + bytes2hex({e.event.status}));
       return;
     }
-    bytes kept = e.event;
+    bytes event = e.event.Bytes();
+    bytes kept = event;
     uint8_t s = kept[0];
     if (s >= kSysex && s < 0xF8) kept.erase(kept.begin() + 1, kept.end());
     if (s == kMeta) kept.erase(kept.begin() + 2, kept.end());
-    if (kept.size() < e.event.size()) {
+    if (kept.size() < event.size()) {
       // the length field runs up to its first byte without bit 7
       size_t p = kept.size();
-      while (p < e.event.size() && (e.event[p] & 0x80)) p++;
+      while (p < event.size() && (event[p] & 0x80)) p++;
       kept.insert(kept.end(),
-                  e.event.begin() + static_cast<std::ptrdiff_t>(std::min(p + 1, e.event.size())),
-                  e.event.end());
+                  event.begin() + static_cast<std::ptrdiff_t>(std::min(p + 1, event.size())),
+                  event.end());
     }
     tracks[k].push_back(line + bytes2hex(kept));
   });

@@ -14,12 +14,13 @@
 // calls, in the program's order, checks what must hold afterwards and returns 0; a broken rule
 // ends the run through FuzzFailure, so the fuzzer keeps the input.
 
-// verse2chan: the first byte chooses the channel, the rest is the file; CheckFile, then
-// RelabelLyrics. The image may differ from the input only at meta type bytes 05.
+// verse2chan: the first byte chooses the channel, the rest is the file; the check with the
+// lyrics found in its walk, then Relabel. The image may differ from the input only at meta
+// type bytes 05, and is what CheckFile and RelabelLyrics, walking twice, make of it.
 int FuzzVerse2chan(const uint8_t* data, size_t size);
-// smf1to0: CheckFile, and for a type-1 file CollectEvents, RepairEndOfTrack and WriteType0. The
-// result passes CheckFile, holds the merged events at their times and ends with its only
-// End of Track.
+// smf1to0: CheckFile, and for a type-1 file MergeToType0, which writes the same bytes as
+// CollectEvents, RepairEndOfTrack and WriteType0. The result passes CheckFile, holds the merged
+// events at their times and ends with its only End of Track.
 int FuzzSmf1to0(const uint8_t* data, size_t size);
 // One MEV line through ExtractNumbers and EncodeEventLine: the event has the layout of its kind.
 int FuzzEventLine(const uint8_t* data, size_t size);
@@ -31,9 +32,10 @@ int FuzzMev2smf(const uint8_t* data, size_t size);
 // byte of the line, and the MEV compiles into a file that passes CheckFile.
 int FuzzLys2mev(const uint8_t* data, size_t size);
 
-// smf2mev: CheckFile, then Decompile, then CompileMev of the text. The recompiled file passes
-// CheckFile with the same header and the same events at the same ticks in every track, and
-// decompiles to the same text, which compiles to the same bytes again.
+// smf2mev: the check with the song read in its walk, then Decompile, then CompileMev of the
+// text. The recompiled file passes CheckFile with the same header and the same events at the
+// same ticks in every track, and decompiles to the same text, which compiles to the same bytes
+// again.
 int FuzzSmf2mev(const uint8_t* data, size_t size);
 
 // Prints which rule broke in which target (and the replayed input's name when one is set),
@@ -48,7 +50,7 @@ bool ReadsBackWhole(const bytes& event);
 
 // The events of every track of a file that passed CheckFile, one "tick status data" line each
 // with the lengths of sized events left out, and "tick stray byte" for a stray data byte.
-std::vector<lijst> TimedEvents(Midi& m);
+std::vector<lijst> TimedEvents(const Midi& m);
 
 // Sends std::cout to nowhere while it lives, so the routines' messages stay quiet.
 class QuietOutput {

@@ -7,13 +7,18 @@ int FuzzVerse2chan(const uint8_t* data, size_t size) {
   int32_t channel = data[0] & 0x0F;
   const bytes input(data + 1, data + size);
   Midi m;
-  m.guards = Guards::AtEveryRead;
   m.image = input;
   bool ok;
-  m.CheckFile(ok);
-  if (m.image != input) FuzzFailure("verse2chan", "CheckFile changed the image");
+  lyricfinder lyrics;
+  checkfile(m, ok, Guards::AtEveryRead, lyrics);
+  if (m.image != input) FuzzFailure("verse2chan", "the check changed the image");
   if (!ok) return 0;
-  RelabelLyrics(m, channel);
+  Relabel(m, lyrics.types, channel);
+  Midi twice;  // the two walks: the check, then the relabelling's own
+  twice.image = input;
+  twice.CheckFile(ok, Guards::AtEveryRead);
+  RelabelLyrics(twice, channel);
+  if (twice.image != m.image) FuzzFailure("verse2chan", "one walk relabels other bytes than two");
   if (m.image.size() != input.size()) FuzzFailure("verse2chan", "the image changed its size");
   for (size_t i = 0; i < input.size(); i++) {
     if (m.image[i] == input[i]) continue;

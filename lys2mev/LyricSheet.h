@@ -6,9 +6,6 @@
 
 // The MEV lines that open the file: the header line and the one track line.
 lijst MevHead();
-// The pieces of one line of a lyric sheet: a blank separates pieces and is dropped, an underscore
-// ends a piece and stays in it; empty pieces are kept.
-lijst SheetPieces(const std::string& line);
 // Appends to mev, for every piece of a lyric sheet line, a time line "0" and its Lyric line.
 void AddPieces(const std::string& line, lijst& mev);
 // The MEV lines that close the track: an empty Lyric event and End of Track.

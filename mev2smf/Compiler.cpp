@@ -1,11 +1,9 @@
 #include "Compiler.h"
 
 #include "TextMidi.h"
+#include "TrackWriter.h"
 
 namespace {
-
-// Positions in an image are signed 32-bit: the output stays well below that.
-constexpr int64_t kMaxImage = INT32_MAX - 0xFFFF;
 
 bool IsTrackLine(const std::string& line) { return !line.empty() && line[0] == 'T'; }
 
@@ -83,33 +81,28 @@ bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
 
   // the header chunk is written last, with the track count; the output is seldom longer than
   // the text, and a longer one grows the image as it is written
-  m.image.reserve(std::min<size_t>(in.Size(), kMaxImage) + kHeaderSize);
-  askhugepages(m.image);
-  m.image.assign(kHeaderSize, 0);
-  int32_t pos = kHeaderSize;
+  trackwriter w(m, std::min<size_t>(in.Size(), kMaxFileSize) + kHeaderSize);
   int32_t number = 1;
   int32_t tracks = 0;
   // false once the output would reach 2 GB, or the tracks are too many: then the rest of the
   // text is only read for its track lines
   bool compiling = true;
   bool tooLarge = false;
-  // the track being compiled: where its data begins, the section's last line that is no
-  // comment, and whether it compiled and ended the track
-  int32_t start = 0;
+  // the track being compiled: the section's last line that is no comment, and whether it
+  // compiled and ended the track
   std::string last;
   int32_t lastNumber = 0;
   bool lastOk = true;
   bool ended = false;
-  bool lastWasTime = false;
   timeline time;  // the line read, as a time line or an event line
   eventline e;
   auto endTrack = [&] {
     if (lastOk && !ended) {
       warn(lastNumber, last,
-           lastWasTime ? "the track ends on a time line: Meta $2F(TrkEnd) comes last"
-                       : "the track ends without Meta $2F(TrkEnd)");
+           w.DeltaWritten() ? "the track ends on a time line: Meta $2F(TrkEnd) comes last"
+                            : "the track ends without Meta $2F(TrkEnd)");
     }
-    m.WriteTrackHeader(static_cast<uint32_t>(pos - start), start - kTrackHeaderSize);
+    w.EndTrack();
   };
 
   while (in.ReadLine(line)) {
@@ -126,17 +119,12 @@ bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
       lastNumber = number;
       lastOk = true;
       ended = false;
-      lastWasTime = false;
-      pos += kTrackHeaderSize;
-      start = pos;
-      // running status does not cross a track chunk: each track's first channel event has
-      // its status byte
-      m.runningStatus = 0;
+      w.BeginTrack();
       continue;
     }
     // lines before the first track line are a preamble
     if (tracks == 0 || !compiling || line.empty() || line[0] == '*') continue;
-    if (pos + static_cast<int64_t>(line.size()) + 16 > kMaxImage) {
+    if (!w.Fits(static_cast<int64_t>(line.size()) + 16)) {
       held.push_back("MidiFile would reach 2 GB at line " + std::to_string(number));
       compiling = false;
       tooLarge = true;
@@ -156,24 +144,20 @@ bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
              "read as " + std::to_string(static_cast<int32_t>(time.value)) +
                  " ticks: begin the remark with a letter");
       }
-      // two time lines in a row: the empty meta event gives the first one an event
-      if (lastWasTime) m.WriteEmptyMeta(pos);
-      m.WriteVarLen(static_cast<int32_t>(time.value), pos);
-      lastWasTime = true;
+      // two time lines in a row: the writer gives the first one an empty meta event
+      w.Delta(time.value);
     } else {
-      if (!lastWasTime) m.WriteVarLen(0, pos);
       ReadEventLine(line, e);
       const bytes& event = e.event;
       if (event.empty()) {
-        held.push_back(LineText("Error", number, line, RefusalReason(line)));
+        held.push_back(LineText("Error", number, line, e.refusal));
         ok = false;
         lastOk = false;
       }
       for (const std::string& reason : LineWarnings(line, e)) warn(number, line, reason);
       ended =
           event.size() == 3 && event[0] == kMeta && event[1] == kEndOfTrackType && event[2] == 0x00;
-      m.WriteEvent(event, pos);
-      lastWasTime = false;
+      w.Event(event);
     }
     last.swap(line);  // kept without a copy: the next line is read into the other string
   }
@@ -193,8 +177,7 @@ bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
   }
   for (const std::string& text : held) say(text);
   if (tooLarge) return false;
-  m.WriteHeader(static_cast<uint8_t>(type), static_cast<uint16_t>(tracks),
-                static_cast<uint16_t>(division));
-  m.image.resize(pos);
+  w.Finish(static_cast<uint8_t>(type), static_cast<uint16_t>(tracks),
+           static_cast<uint16_t>(division));
   return ok;
 }

@@ -1,27 +1,19 @@
 #include "TextMidi.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
-
-#include "MidiDoos.h"
+#include <cstring>
 
 namespace {
 
-// The meta type of a tempo, microseconds a quarter note.
-constexpr uint8_t kTempoType = 0x51;
-
 uint8_t Low(int32_t v) { return static_cast<uint8_t>(v); }
 
-// Appends the length of the n bytes at data as a variable-length quantity, then the bytes.
-void AppendWithLength(bytes& event, const uint8_t* data, size_t n) {
-  Midi::AppendVarLen(static_cast<int32_t>(n), event);
-  event.insert(event.end(), data, data + n);
-}
-
-// The text meta event of type holding the n characters at text.
-void TextMeta(uint8_t type, const char* text, size_t n, bytes& event) {
-  event.assign({kMeta, type});
-  AppendWithLength(event, reinterpret_cast<const uint8_t*>(text), n);
+// Inserts the length of the bytes of event from at on before them, as a variable-length quantity.
+void PutLength(bytes& event, size_t at) {
+  bytes length;
+  appendvarlen(static_cast<int32_t>(event.size() - at), length);
+  event.insert(event.begin() + static_cast<std::ptrdiff_t>(at), length.begin(), length.end());
 }
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -127,6 +119,230 @@ std::string QuotedTextLoss(const std::string& line) {
   return "a text ends at its second double quote";
 }
 
+// The meta event of type whose reasons for refusing the line (the first of them) end with how
+// to write it; "" when there is none.
+std::string Refused(const std::string& why, uint8_t type) {
+  return why.empty() ? why : why + ": write X $FF $" + byte2hex(type) + " ... for any bytes";
+}
+
+// EncodeQuotedText, and why it refused the line.
+std::string QuotedTextEvent(uint8_t type, const std::string& line, bytes& event) {
+  size_t open = line.find('"');
+  size_t close = open == std::string::npos ? open : line.find('"', open + 1);
+  if (open != std::string::npos && close == std::string::npos) {
+    event.clear();
+    return "";
+  }
+  std::string why = QuotedTextLoss(line);
+  if (!why.empty()) {
+    event.clear();
+    return Refused(why, type);
+  }
+  event.assign({kMeta, type});
+  if (open != std::string::npos) QuotedText(line.data() + open + 1, close - open - 1, event);
+  PutLength(event, 2);
+  return "";
+}
+
+// EncodeWordText, and why it refused the line.
+std::string WordTextEvent(uint8_t type, const std::string& line, bytes& event) {
+  // three fields, two blanks: the text is the third; the other lines are seldom and slow
+  size_t first = line.find(' ');
+  size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
+  bool three = second != std::string::npos && line.find(' ', second + 1) == std::string::npos;
+  if (!three) {
+    std::string why = WordTextLoss(type, line);
+    if (!why.empty()) {
+      event.clear();
+      return Refused(why, type);
+    }
+  }
+  // fewer fields give no text
+  size_t begin = three ? second + 1 : line.size();
+  event.assign({kMeta, type});
+  WordText(line.data() + begin, line.size() - begin, event);
+  PutLength(event, 2);
+  return "";
+}
+
+// EncodeMetaEvent, and why it refused the line.
+std::string MetaEvent(const integers& numbers, const std::string& line, bytes& event) {
+  event.clear();
+  if (numbers.empty() || numbers[0] < 0 || numbers[0] > 255) return "";
+  uint8_t type = Low(numbers[0]);
+  if (TextForm(type) == textform::Quoted) return QuotedTextEvent(type, line, event);
+  if (TextForm(type) == textform::Word) return WordTextEvent(type, line, event);
+  size_t args = numbers.size() - 1;  // the numbers after the type
+  event.assign({kMeta, type});
+  const metakind* kind = FindMetaKind(type);
+  if (kind == nullptr) {  // a type without a layout: its numbers as bytes
+    for (size_t i = 1; i < numbers.size(); i++) event.push_back(Low(numbers[i]));
+    PutLength(event, 2);
+    return "";
+  }
+  // a fixed layout needs its numbers; extra ones are ignored
+  if (args < kind->count) {
+    event.clear();
+    return "";
+  }
+  for (size_t i = 0; i < kind->count; i++) {
+    int32_t v = numbers[i + 1];
+    if (type == kTimeSignatureType && i == 1) v = DenominatorByte(v);
+    if (type == kKeySignatureType && i == 0) {
+      uint8_t b;
+      if (!KeyByte(v, b)) {
+        event.clear();
+        return "";
+      }
+      v = b;
+    }
+    for (int w = kind->widths[i] - 1; w >= 0; w--) event.push_back(Low(v >> (8 * w)));
+  }
+  PutLength(event, 2);
+  return "";
+}
+
+void AddHex(std::string& line, uint8_t b) {
+  char hex[3] = {'$', half2hex(b >> 4), half2hex(b & 0x0F)};
+  line.append(hex, 3);
+}
+
+// Each byte of rest from from on as a hexadecimal number behind a blank.
+void AddHexList(std::string& line, const eventview& e, size_t from) {
+  for (size_t i = from; i < e.n; i++) {
+    line += ' ';
+    AddHex(line, e.rest[i]);
+  }
+}
+
+// The exact line: status, a meta event's type, and the data from dataStart on; the length is
+// left out, since the compiler puts it in.
+void AddExactLine(std::string& line, const eventview& e, size_t dataStart) {
+  line += "X ";
+  AddHex(line, e.status);
+  if (e.status == kMeta) {
+    line += ' ';
+    AddHex(line, e.rest[0]);
+  }
+  AddHexList(line, e, dataStart);
+}
+
+// "Meta $05(Lyric)": the kind word, the type and its name, as every meta line begins.
+void AddMetaHead(std::string& line, uint8_t type, const metakind* kind) {
+  line += "Meta ";
+  AddHex(line, type);
+  if (kind) {
+    line += '(';
+    line += kind->name;
+    line += ')';
+  }
+}
+
+// Appends the numbers of a fixed meta layout; false when the data does not have its length or
+// a number would not come back as the same bytes.
+bool AddLayoutNumbers(std::string& line, const metakind& kind, const eventview& e, size_t from) {
+  size_t length = 0;
+  for (size_t i = 0; i < kind.count; i++) length += kind.widths[i];
+  if (e.n - from != length) return false;
+  size_t p = from;
+  for (size_t i = 0; i < kind.count; i++) {
+    int64_t v = 0;
+    for (int w = 0; w < kind.widths[i]; w++) v = v << 8 | e.rest[p++];
+    int32_t number;
+    if (kind.type == kTimeSignatureType && i == 1) {
+      if (!DenominatorNumber(static_cast<uint8_t>(v), number)) return false;
+      v = number;
+    }
+    if (kind.type == kKeySignatureType && i == 0) {
+      if (!KeyNumber(static_cast<uint8_t>(v), number)) return false;
+      v = number;
+    }
+    line += ' ';
+    appendnumber(line, v);
+  }
+  return true;
+}
+
+void AddMetaLine(std::string& line, const eventview& e) {
+  uint8_t type = e.rest[0];
+  size_t start = e.DataStart();
+  const uint8_t* text = e.rest + start;
+  size_t n = e.n - start;
+  const metakind* kind = FindMetaKind(type);
+  size_t head = line.size();
+  AddMetaHead(line, type, kind);
+  bool said = false;
+  switch (TextForm(type)) {
+    case textform::Quoted:
+      line += " \"";
+      said = TextQuoted(text, n, line);
+      line += '"';
+      break;
+    case textform::Word:
+      // two fields make an empty text, so an empty one adds nothing
+      if (n > 0) line += ' ';
+      said = TextWord(text, n, line);
+      break;
+    case textform::None:
+      if (kind == nullptr) AddHexList(line, e, start);
+      said = kind == nullptr || AddLayoutNumbers(line, *kind, e, start);
+      break;
+  }
+  if (said) return;
+  line.resize(head);
+  AddExactLine(line, e, start);
+}
+
+// Writes the characters of word at p; returns the end.
+char* PutWord(char* p, std::string_view word) {
+  std::memcpy(p, word.data(), word.size());
+  return p + word.size();
+}
+
+void AddChannelLine(std::string& line, const eventview& e) {
+  uint8_t kind = e.status & 0xF0;
+  if (e.n != (HasOneDataByte(e.status) ? 1u : 2u)) {
+    AddExactLine(line, e, 0);
+    return;
+  }
+  // the line is made in place and appended in one go: at most 64 characters
+  char made[64];
+  char* p = made;
+  int32_t bend;
+  if (kind == kPitchBend && BendNumber(e.rest[0], e.rest[1], bend)) {
+    p = PutWord(p, "Bend ");
+    p = putnumber(p, e.status & 0x0F);
+    *p++ = ' ';
+    p = putnumber(p, bend);
+    line.append(made, static_cast<size_t>(p - made));
+    return;
+  }
+  // the word of each channel kind but the bend's, by the high four bits of its status
+  static constexpr auto kWords = [] {
+    std::array<std::string_view, 16> words{};
+    for (const channelkind& k : kChannelKinds) {
+      if (k.status != kPitchBend) words[k.status >> 4] = k.word;
+    }
+    return words;
+  }();
+  std::string_view word = kWords[e.status >> 4];
+  if (!word.empty()) {
+    p = PutWord(p, word);
+    *p++ = ' ';
+    p = putnumber(p, e.status & 0x0F);
+  } else {
+    // a note off, and a bend whose low data byte has bit 7 set: only the exact line says them
+    p = PutWord(p, "X $");
+    *p++ = half2hex(e.status >> 4);
+    *p++ = half2hex(e.status & 0x0F);
+  }
+  for (size_t i = 0; i < e.n; i++) {
+    *p++ = ' ';
+    p = putnumber(p, e.rest[i]);
+  }
+  line.append(made, static_cast<size_t>(p - made));
+}
+
 }  // namespace
 
 integers ExtractNumbers(const std::string& line) {
@@ -156,6 +372,78 @@ textform TextForm(uint8_t type) {
   return type >= 0x01 && type <= 0x0F ? textform::Quoted : textform::None;
 }
 
+bool BendNumber(uint8_t low, uint8_t high, int32_t& bend) {
+  if (low > 0x7F) return false;
+  bend = low + high * 128 - 8192;
+  return true;
+}
+
+void BendBytes(int32_t bend, uint8_t& low, uint8_t& high) {
+  uint32_t v = static_cast<uint32_t>(bend) + 8192;  // wraps as the line's numbers do
+  low = static_cast<uint8_t>(v & 0x7F);
+  high = static_cast<uint8_t>(v >> 7);
+}
+
+bool DenominatorNumber(uint8_t power, int32_t& denominator) {
+  if (power > 30) return false;
+  denominator = int32_t{1} << power;
+  return true;
+}
+
+uint8_t DenominatorByte(int32_t denominator) {
+  return Low(std::bit_width(static_cast<uint32_t>(denominator)) - 1);
+}
+
+bool KeyNumber(uint8_t b, int32_t& key) {
+  key = static_cast<int8_t>(b);
+  return key >= -7 && key <= 7;
+}
+
+bool KeyByte(int32_t key, uint8_t& b) {
+  b = Low(key);
+  return key >= -7 && key <= 7;
+}
+
+bool TextWord(const uint8_t* text, size_t n, std::string& word) {
+  for (size_t i = 0; i < n; i++) {
+    uint8_t b = text[i];
+    if (b == '\r' && i + 1 < n && text[i + 1] == '\n') {
+      word += '/';
+      i++;
+    } else if (b == ' ') {
+      word += '_';
+    } else if (b == '_' || b == '/' || b == '\\' || b < 0x20) {
+      return false;
+    } else {
+      word += static_cast<char>(b);
+    }
+  }
+  return true;
+}
+
+void WordText(const char* word, size_t n, bytes& text) {
+  for (size_t i = 0; i < n; i++) {
+    char c = word[i];
+    if (c == '/' || c == '\\') {
+      text.insert(text.end(), {'\r', '\n'});
+    } else {
+      text.push_back(static_cast<uint8_t>(c == '_' ? ' ' : c));
+    }
+  }
+}
+
+bool TextQuoted(const uint8_t* text, size_t n, std::string& quoted) {
+  for (size_t i = 0; i < n; i++) {
+    if (text[i] == '"' || text[i] < 0x20) return false;
+  }
+  quoted.append(text, text + n);
+  return true;
+}
+
+void QuotedText(const char* quoted, size_t n, bytes& text) {
+  text.insert(text.end(), quoted, quoted + n);
+}
+
 bytes EncodeEventLine(const std::string& line) {
   eventline e;
   ReadEventLine(line, e);
@@ -164,6 +452,7 @@ bytes EncodeEventLine(const std::string& line) {
 
 void ReadEventLine(const std::string& line, eventline& e) {
   e.event.clear();
+  e.refusal.clear();
   if (line.empty()) return;
   ScanNumbers(line, e.numbers, e.nextTo);
   const integers& n = e.numbers;
@@ -171,9 +460,9 @@ void ReadEventLine(const std::string& line, eventline& e) {
     // channel bits above 15 merge into the status kind
     uint8_t status = static_cast<uint8_t>(k->status | Low(n[0]));
     if (k->status == kPitchBend) {
-      // the bend is an offset from the centre 8192, 7 bits per data byte, low bits first
-      uint32_t v = static_cast<uint32_t>(n[1]) + 8192;
-      e.event.assign({status, static_cast<uint8_t>(v & 0x7F), static_cast<uint8_t>(v >> 7)});
+      uint8_t low, high;
+      BendBytes(n[1], low, high);
+      e.event.assign({status, low, high});
       return;
     }
     e.event.push_back(status);
@@ -183,7 +472,7 @@ void ReadEventLine(const std::string& line, eventline& e) {
   switch (line[0]) {
     case 'H': {
       e.event.push_back(kEscape);
-      Midi::AppendVarLen(static_cast<int32_t>(n.size()), e.event);
+      appendvarlen(static_cast<int32_t>(n.size()), e.event);
       for (int32_t b : n) e.event.push_back(Low(b));
       return;
     }
@@ -192,7 +481,7 @@ void ReadEventLine(const std::string& line, eventline& e) {
       if (!n.empty()) e.event.push_back(Low(n[0]));
       return;
     case 'M':
-      if (!n.empty()) EncodeMetaEvent(n, line, e.event);
+      if (!n.empty()) e.refusal = MetaEvent(n, line, e.event);
       return;
     case 'X':
       EncodeExactEvent(n, e.event);
@@ -217,96 +506,27 @@ void EncodeExactEvent(const integers& numbers, bytes& event) {
   } else if (status == kMeta) {
     if (data == 0) return;
     event.assign({kMeta, Low(numbers[1])});
-    Midi::AppendVarLen(static_cast<int32_t>(data - 1), event);
     append(2);
+    PutLength(event, 2);
   } else if (status < 0xF8) {  // F0 to F7 carry a length
     event.push_back(status);
-    Midi::AppendVarLen(static_cast<int32_t>(data), event);
     append(1);
+    PutLength(event, 1);
   } else if (data == 0) {
     event.push_back(status);
   }
 }
 
 void EncodeMetaEvent(const integers& numbers, const std::string& line, bytes& event) {
-  event.clear();
-  if (numbers.empty() || numbers[0] < 0 || numbers[0] > 255) return;
-  uint8_t type = Low(numbers[0]);
-  if (TextForm(type) == textform::Quoted) return EncodeQuotedText(numbers, line, event);
-  if (TextForm(type) == textform::Word) return EncodeWordText(type, line, event);
-  size_t args = numbers.size() - 1;  // the numbers after the type
-  event.assign({kMeta, type});
-  const metakind* kind = FindMetaKind(type);
-  if (kind == nullptr) {  // a type without a layout: its numbers as bytes
-    Midi::AppendVarLen(static_cast<int32_t>(args), event);
-    for (size_t i = 1; i < numbers.size(); i++) event.push_back(Low(numbers[i]));
-    return;
-  }
-  // a fixed layout needs its numbers; extra ones are ignored
-  if (args < kind->count || (type == kKeySignatureType && (numbers[1] < -7 || numbers[1] > 7))) {
-    event.clear();
-    return;
-  }
-  size_t length = 0;
-  for (size_t i = 0; i < kind->count; i++) length += kind->widths[i];
-  Midi::AppendVarLen(static_cast<int32_t>(length), event);
-  for (size_t i = 0; i < kind->count; i++) {
-    int32_t v = numbers[i + 1];
-    if (type == kTimeSignatureType && i == 1) {
-      // the denominator is written as the power of two at or below it; 0 gives FF
-      v = std::bit_width(static_cast<uint32_t>(v)) - 1;
-    }
-    for (int w = kind->widths[i] - 1; w >= 0; w--) event.push_back(Low(v >> (8 * w)));
-  }
+  MetaEvent(numbers, line, event);
 }
 
 void EncodeQuotedText(const integers& numbers, const std::string& line, bytes& event) {
-  uint8_t type = numbers.empty() ? 0 : Low(numbers[0]);
-  size_t open = line.find('"');
-  if (open == std::string::npos) return TextMeta(type, "", 0, event);
-  size_t close = line.find('"', open + 1);
-  if (close == std::string::npos || !QuotedTextLoss(line).empty()) {
-    event.clear();
-    return;
-  }
-  TextMeta(type, line.data() + open + 1, close - open - 1, event);
+  QuotedTextEvent(numbers.empty() ? 0 : Low(numbers[0]), line, event);
 }
 
 void EncodeWordText(uint8_t type, const std::string& line, bytes& event) {
-  // three fields, two blanks: the text is the third; the other lines are seldom and slow
-  size_t first = line.find(' ');
-  size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
-  bool three = second != std::string::npos && line.find(' ', second + 1) == std::string::npos;
-  if (!three && !WordTextLoss(type, line).empty()) {
-    event.clear();
-    return;
-  }
-  // fewer fields give no text; "/" and "\" become CR LF, "_" a blank
-  size_t begin = three ? second + 1 : line.size();
-  size_t length = line.size() - begin;
-  for (size_t i = begin; i < line.size(); i++) length += line[i] == '/' || line[i] == '\\';
-  event.assign({kMeta, type});
-  Midi::AppendVarLen(static_cast<int32_t>(length), event);
-  for (size_t i = begin; i < line.size(); i++) {
-    char c = line[i];
-    if (c == '/' || c == '\\') {
-      event.insert(event.end(), {'\r', '\n'});
-    } else {
-      event.push_back(static_cast<uint8_t>(c == '_' ? ' ' : c));
-    }
-  }
-}
-
-std::string RefusalReason(const std::string& line) {
-  if (line.empty() || line[0] != 'M') return "";
-  integers n = ExtractNumbers(line);
-  if (n.empty() || n[0] < 0 || n[0] > 0xFF) return "";
-  uint8_t type = Low(n[0]);
-  std::string why = TextForm(type) == textform::Word     ? WordTextLoss(type, line)
-                    : TextForm(type) == textform::Quoted ? QuotedTextLoss(line)
-                                                         : "";
-  if (why.empty()) return "";
-  return why + ": write X $FF $" + byte2hex(type) + " ... for any bytes";
+  WordTextEvent(type, line, event);
 }
 
 lijst LineWarnings(const std::string& line) {
@@ -423,4 +643,64 @@ void ParseHeader(const std::string& line, bool& ok, int32_t& type, int32_t& divi
     say("Wrong #ticks in header");
     ok = false;
   }
+}
+
+std::string HeaderLine(int32_t type, int32_t tracks, int32_t division) {
+  std::string line = "File ";
+  appendnumber(line, type);
+  line += " (";
+  appendnumber(line, tracks);
+  line += ") ";
+  appendnumber(line, division);
+  return line;
+}
+
+std::string TrackLine(int32_t k, const std::string& name) {
+  std::string line = "Track #";
+  appendnumber(line, k);
+  if (!name.empty()) line += ' ' + name;
+  return line;
+}
+
+std::string TimeLine(uint32_t ticks) {
+  std::string line;
+  appendnumber(line, ticks);
+  return line;
+}
+
+void AddEventLine(std::string& line, const eventview& e) {
+  if (!e.IsEvent()) {
+    // a data byte where no running status is in force makes no event, but stays a byte
+    line += "O ";
+    AddHex(line, e.status);
+  } else if (IsChannelStatus(e.status)) {
+    AddChannelLine(line, e);
+  } else if (e.status == kMeta && e.n >= 1) {
+    AddMetaLine(line, e);
+  } else if (e.status == kEscape) {
+    line += 'H';
+    AddHexList(line, e, e.DataStart());
+  } else if (e.status < 0xF8) {
+    AddExactLine(line, e, e.DataStart());
+  } else {
+    line += "O ";
+    AddHex(line, e.status);
+  }
+}
+
+std::string EventLine(const eventview& e) {
+  std::string line;
+  AddEventLine(line, e);
+  return line;
+}
+
+std::string EventLine(const bytes& event) {
+  if (event.empty()) return "";
+  return EventLine(eventview{event[0], event.data() + 1, event.size() - 1});
+}
+
+std::string WordLine(uint8_t type, const std::string& word) {
+  std::string line;
+  AddMetaHead(line, type, FindMetaKind(type));
+  return line + ' ' + word;
 }

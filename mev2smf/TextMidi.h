@@ -5,7 +5,12 @@
 #include <string_view>
 
 #include "Algemeen.h"
+#include "Cursor.h"
 #include "MidiDoos.h"
+
+// The MEV notation: its kinds of event line, each line read into an event and each event
+// written as a line, the fields that are not written as their bytes converted both ways, and
+// the lines the programs write.
 
 // One kind of channel event line: its kind letter, the word the docs spell it with, the status
 // byte without the channel, the count of numbers its line holds (the channel first), and the
@@ -72,6 +77,30 @@ const metakind* FindMetaKind(uint8_t t);
 enum class textform : uint8_t { None, Quoted, Word };
 textform TextForm(uint8_t type);
 
+// The fields written other than as their bytes, each converted both ways by a pair of routines
+// side by side; a routine that can fail returns false when the value has no form on the
+// other side.
+// A pitch bend: its two data bytes (7 bits each, low first) and its number, an offset from the
+// centre 8192; no number gives a low byte above 7F.
+bool BendNumber(uint8_t low, uint8_t high, int32_t& bend);
+void BendBytes(int32_t bend, uint8_t& low, uint8_t& high);
+// A time signature's denominator: its byte, a power of two, and the number, 2 to that power;
+// a number that is no power of two is written as the power at or below it (0 gives FF).
+bool DenominatorNumber(uint8_t power, int32_t& denominator);
+uint8_t DenominatorByte(int32_t denominator);
+// A key signature's count of sharps (of flats when negative), -7 to 7, and its byte.
+bool KeyNumber(uint8_t b, int32_t& key);
+bool KeyByte(int32_t key, uint8_t& b);
+// The text of a lyric or channel text and its word, the line's third field: a blank is "_",
+// CR LF "/" (and "\" reads as CR LF too). A text holding a byte that stands for another, or
+// that would break or end the line, has no word.
+bool TextWord(const uint8_t* text, size_t n, std::string& word);
+void WordText(const char* word, size_t n, bytes& text);
+// The text of the other text events and its quoted form: a text with a double quote or a
+// control byte in it has none.
+bool TextQuoted(const uint8_t* text, size_t n, std::string& quoted);
+void QuotedText(const char* quoted, size_t n, bytes& text);
+
 // The numbers of a MEV line in the order they begin: decimal, "$" hexadecimal, "-" negative;
 // text in double quotes or parentheses is skipped; values wrap at 32 bits.
 integers ExtractNumbers(const std::string& line);
@@ -82,13 +111,17 @@ struct placed {
   size_t begin = 0;
   size_t end = 0;
 };
-// An event line read once, for its event and then its warnings; the arrays are used again for
-// the next line, so a long text is compiled without a fresh array for each line.
+// An event line read once, for its event, why it was refused and its warnings; the arrays are
+// used again for the next line, so a long text is compiled without a fresh array for each line.
 struct eventline {
   integers numbers;  // as ExtractNumbers gives them
   placed nextTo;     // the first number with a letter right before or after its digits (index:
                      // the count of numbers when there is none)
   bytes event;       // as EncodeEventLine makes it
+  // Why a line that makes no event was refused, for the lines whose text would not reach the
+  // event whole (a word-text line of more than three fields or with its text behind a tab, a
+  // quoted text followed by a further double quote); empty for every other line.
+  std::string refusal;
 };
 // Reads an event line into e.
 void ReadEventLine(const std::string& line, eventline& e);
@@ -109,10 +142,6 @@ void EncodeQuotedText(const integers& numbers, const std::string& line, bytes& e
 // CR LF and "_" a blank; the text is empty when the line has fewer than three fields. Empty (no
 // event) when it has more, or fewer with a text behind a tab, which is no blank.
 void EncodeWordText(uint8_t type, const std::string& line, bytes& event);
-// Why an event line that makes no event is refused, for the lines whose text would not reach
-// the event whole (a word-text line of more than three fields or with its text behind a tab, a
-// quoted text followed by a further double quote); empty for every other line.
-std::string RefusalReason(const std::string& line);
 // The reasons an event line that makes an event may not say what was meant: a first word that
 // is no spelling of its kind, a channel, data byte or bend out of range, a number next to
 // letters, a tab at either end of a word text, a tempo below 10000; none for a refused line.
@@ -125,3 +154,21 @@ lijst HeaderWarnings(const std::string& line, int32_t tracks);
 // Reads the header line into type and division; prints the first failing test's line and
 // clears ok.
 void ParseHeader(const std::string& line, bool& ok, int32_t& type, int32_t& division);
+
+// The lines as the programs write them.
+// The header line: "File 1 (3) 480".
+std::string HeaderLine(int32_t type, int32_t tracks, int32_t division);
+// The line of track k (from 1), with the track's name when it has one: "Track #2 Melody".
+std::string TrackLine(int32_t k, const std::string& name);
+// The time line of a delta time, digits only; a remark may follow after a blank.
+std::string TimeLine(uint32_t ticks);
+// Appends the event line of one event: the documented forms where they give back exactly its
+// bytes, an X line for everything else. A stray data byte is written as an O line, which
+// gives the byte back too.
+void AddEventLine(std::string& line, const eventview& e);
+// The same as a line of its own; for an event held as one array, status byte first.
+std::string EventLine(const eventview& e);
+std::string EventLine(const bytes& event);
+// The line of a text event of type in the word form, the word as it stands: "Meta $05(Lyric) "
+// and word. A lyric sheet's pieces are written so.
+std::string WordLine(uint8_t type, const std::string& word);

@@ -1,4 +1,5 @@
 // smf1to0: merges the tracks of a type-1 MIDI file into a type-0 file.
+#include "Cursor.h"
 #include "Files.h"
 #include "Merger.h"
 
@@ -19,8 +20,7 @@ int main(int argc, char** argv) {
   saytoerror(args[1] == kStandard);
   if (!checkinput(args[0], ": does Not exist")) return 1;
   Midi in;
-  in.guards = Guards::AtTrackEnd;
-  if (!in.LoadChecked(args[0])) return 1;
+  if (!loadchecked(in, args[0], Guards::AtTrackEnd)) return 1;
   if (in.GetMidiType() != 1) {
     say(args[0] + " is NOT a type 1 MidiFile");
     say("");

@@ -1,64 +1,63 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "Algemeen.h"
+#include "Cursor.h"
 #include "MidiDoos.h"
+#include "Timing.h"
 
-// Receives the MEV text one line at a time, without its line end.
-using linesink = std::function<void(const std::string&)>;
+// Receives the MEV text a block of whole lines at a time, each line ended by CR LF.
+using textsink = std::function<void(const std::string&)>;
 
-// The MEV event line of one event, status byte first as the readers give it: the documented
-// forms where they give back exactly these bytes, an X line for everything else.
-std::string EventLine(const bytes& event);
-
-// One time signature: from tick time on, numerator beats of 1/2^power notes make a bar.
-struct meter {
-  int64_t time;
-  int32_t numerator;
-  int32_t power;
+// One event of a file as the walk read it, kept to be looked at again without reading the
+// bytes again: its first byte in the image, its delta time, the count of bytes after its
+// status byte, and its status (a stray data byte: the byte).
+struct keptevent {
+  int32_t at;
+  uint32_t delta;
+  uint32_t n;
+  uint8_t status;
 };
 
-// Says where a tick stands in the music, in bars and beats counted from 1, from the time
-// signatures in force (4/4 before the first). A signature counts its bars and beats from
-// where it stands: as the bar it is in when it stands less than a beat past that bar's line,
-// else as the next bar.
-class barcounter {
- public:
-  // meters in time order; those that cannot count beats (numerator 0, a note shorter than a
-  // 64th) are passed over.
-  barcounter(const std::vector<meter>& meters, int32_t division);
-  // Appends "bar B beat N", and " +T" with the ticks past the beat when t is not on one; t must not
-  // be earlier than at the call before.
-  void AddPlace(std::string& line, int64_t t);
-  // Starts counting again from tick 0, for the next track.
-  void Restart() { current = 0; }
+// Every event of a file, read once in one walk, with what the MEV text needs besides: the
+// tracks' names (the text of the first FF 03 before a track's first channel event) and time
+// signatures.
+struct song {
+  std::vector<keptevent> events;   // track after track, each in its own order
+  std::vector<size_t> firsts;      // where each track's events begin in events, and the end
+  std::vector<std::string> names;  // without the bytes that would break the track line
+  std::vector<std::vector<meter>> meters;
+  std::vector<bool> named;  // a name was found, or a channel event came first
 
- private:
-  struct segment {
-    int64_t start;
-    int64_t bar;
-    int32_t beats;
-    int32_t power;
-  };
-  std::vector<segment> segments;
-  size_t current = 0;
-  int64_t whole;  // the ticks of a whole note
+  // Makes room for the events of an image of size bytes.
+  void Reserve(size_t size);
+  // Takes event e of track k; a walk hands over the events in file order.
+  void operator()(int32_t k, const trackevent& e);
+  // Ends the song once the walk of its file of tracks tracks is done.
+  void Close(int32_t tracks);
+  // Makes room for tracks 0 to tracks - 1; those without events yet begin where the events end.
+  void Grow(size_t tracks);
+  // The event i of m as it stands in the image.
+  eventview View(const Midi& m, size_t i) const;
 };
+// Reads every event of m, a file that passed CheckFile, into a song.
+song ReadSong(const Midi& m);
 
-// What the pieces of a lyric sheet put on a melody: before event index of track track
-// (counted in the walk of that track, from 0), the line lyric.
+// A line that goes right before an event of a song: a syllable placed on a note.
 struct placedline {
-  int32_t track;
-  size_t index;
+  size_t event;  // the event's place in song::events
   std::string line;
 };
 
-// Writes the MEV text of a file that passed CheckFile through put: the header line, then one
-// section per track with its name, time lines with the place in the music, and event lines;
-// placed lines (in walk order) go right before their events. Prints one line for what MEV
-// cannot hold: chunks after the last track, and delta times above 0FFFFFFF hex.
-void Decompile(Midi& m, const linesink& put, const std::vector<placedline>& placed = {});
+// Writes the MEV text of m, a file that passed CheckFile and was read into s, through put: the
+// header line, then one section per track with its name, time lines with the place in the
+// music, and event lines; placed lines (in the order of their events) go right before their
+// events. Prints one line for what MEV cannot hold: chunks after the last track, and delta
+// times above 0FFFFFFF hex.
+void Decompile(const Midi& m, const song& s, const textsink& put,
+               const std::vector<placedline>& placed = {});

@@ -2,7 +2,7 @@
 // on the notes of its melody.
 #include "Decompiler.h"
 #include "Files.h"
-#include "LyricSheet.h"
+#include "Lyrics.h"
 #include "Melody.h"
 
 namespace {
@@ -16,25 +16,10 @@ void ShowUsage() {
             "CH = channel of the melody [0,15] (optional; default: every channel)"});
 }
 
-// The pieces of the lyric sheet name, empty ones dropped; false after a line when it cannot be
-// read.
-bool ReadSheet(const std::string& name, lijst& pieces) {
-  textreader in;
-  std::string line;
-  if (in.Open(name)) {
-    while (in.ReadLine(line)) {
-      for (std::string& piece : SheetPieces(line)) {
-        if (!piece.empty()) pieces.push_back(std::move(piece));
-      }
-    }
-  }
-  if (in.Failed()) saycannotread(name);
-  return !in.Failed();
-}
-
 // The lines that put the sheet's syllables on the melody of m, chosen by the arguments after
 // the sheet; false after a line when they cannot be put.
-bool PlaceSheet(Midi& m, const lijst& args, int32_t channel, std::vector<placedline>& placed) {
+bool PlaceSheet(const Midi& m, const song& s, const lijst& args, int32_t channel,
+                std::vector<placedline>& placed) {
   int32_t track = -1;
   if (args.size() >= 4) {
     if (!str2range(args[3], 1, m.GetTrackCount(), track)) {
@@ -45,8 +30,12 @@ bool PlaceSheet(Midi& m, const lijst& args, int32_t channel, std::vector<placedl
   }
   std::vector<onset> onsets;
   lijst pieces;
-  return FindMelody(m, track, channel, onsets) && ReadSheet(args[2], pieces) &&
-         PlaceSyllables(m, pieces, onsets, track, placed);
+  if (!FindMelody(m, s, track, channel, onsets)) return false;
+  if (!ReadSheet(args[2], pieces)) {
+    saycannotread(args[2]);
+    return false;
+  }
+  return PlaceSyllables(m, s, pieces, onsets, track, placed);
 }
 
 }  // namespace
@@ -61,14 +50,20 @@ int main(int argc, char** argv) {
   if (args.size() == 5 && !checkchannel(args[4], channel)) return 1;
   if (!checkinput(args[0], ": does Not exist")) return 1;
   if (args.size() >= 3 && !checkinput(args[2], ": does Not exist")) return 1;
+  // the check's walk reads the song: the file is read once
   Midi m;
-  m.guards = Guards::AtTrackEnd;
-  if (!m.LoadChecked(args[0])) return 1;
+  if (!loadfile(m, args[0])) return 1;
+  song s;
+  s.Reserve(m.image.size());
+  bool ok;
+  checkfile(m, ok, Guards::AtTrackEnd, s);
+  if (!ok) return 1;
+  s.Close(m.GetTrackCount());
   std::vector<placedline> placed;
-  if (args.size() >= 3 && !PlaceSheet(m, args, channel, placed)) return 1;
+  if (args.size() >= 3 && !PlaceSheet(m, s, args, channel, placed)) return 1;
   outputfile out;
   if (!out.Open(args[1], Format::Mev)) return 1;
   Decompile(
-      m, [&](const std::string& line) { out.WriteLine(line); }, placed);
+      m, s, [&](const std::string& text) { out.Write(text.data(), text.size()); }, placed);
   return out.Commit() ? 0 : 1;
 }

@@ -1,12 +1,13 @@
 #include "Relabeller.h"
 
-#include "Files.h"
+void Relabel(Midi& m, const std::vector<int32_t>& types, int32_t channel) {
+  for (int32_t at : types) {
+    m.image[static_cast<size_t>(at)] = static_cast<uint8_t>(kChannelTextType | channel);
+  }
+}
 
 void RelabelLyrics(Midi& m, int32_t channel) {
-  m.ForEachEvent([&](int32_t, const trackevent& e) {
-    // the FF of a meta event always stands in the file, so its type byte follows it
-    if (e.event.size() >= 2 && e.event[0] == kMeta && e.event[1] == kLyricType) {
-      m.image[e.at + 1] = static_cast<uint8_t>(kChannelTextType | channel);
-    }
-  });
+  lyricfinder lyrics;
+  if (ForEachEvent(m, Guards::AtEveryRead, lyrics)) say("MidiFile size exceeded");
+  Relabel(m, lyrics.types, channel);
 }

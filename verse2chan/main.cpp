@@ -21,9 +21,15 @@ int main(int argc, char** argv) {
   // the channel is judged before the input is looked for
   if (!checkchannel(args[2], channel) || !checkinput(args[0], ": does Not exist")) return 1;
   Midi m;
-  m.guards = Guards::AtEveryRead;
-  if (!m.LoadChecked(args[0])) return 1;
-  RelabelLyrics(m, channel);
+  if (!loadfile(m, args[0])) return 1;
+  // the check's walk finds the lyrics: the file is read once
+  lyricfinder lyrics;
+  bool ok;
+  bool exceeded = checkfile(m, ok, Guards::AtEveryRead, lyrics);
+  if (!ok) return 1;
+  // what the check could not read at the file's end, the relabelling cannot read either
+  if (exceeded) say("MidiFile size exceeded");
+  Relabel(m, lyrics.types, channel);
   // the whole image goes out, bytes after the last track included
   return m.SaveToFile(args[1]) ? 0 : 1;
 }

@@ -148,8 +148,3 @@ TEST(mergebytime, EqualTimesFirstWins) {
     EXPECT_EQ(Pairs(mergebytime(c.first, c.second)), Pairs(c.merged));
   }
 }
-
-TEST(add32, WrapsWithoutOverflow) {
-  EXPECT_EQ(add32(INT32_MAX, 1), INT32_MIN);
-  EXPECT_EQ(add32(-1, 1), 0);
-}

@@ -30,9 +30,10 @@
 #include <vector>
 
 #include "Compiler.h"
+#include "Cursor.h"
 #include "Decompiler.h"
 #include "Files.h"
-#include "LyricSheet.h"
+#include "Lyrics.h"
 #include "Melody.h"
 #include "MidiDoos.h"
 #include "TestKit.h"
@@ -190,14 +191,23 @@ bytes BlockBytes(const block& b, std::string& bad) {
 }
 
 // Every event of the file, one line each: track, tick and bytes (a stray data byte as itself).
-std::string EventList(Midi& m) {
+std::string EventList(const Midi& m) {
   std::string list;
-  m.ForEachEvent([&](int32_t k, const trackevent& e) {
-    bytes event = e.event.empty() ? bytes{m.image[e.at]} : e.event;
-    list += "track " + std::to_string(k + 1) + " at " + std::to_string(e.time) + ": " +
-            bytes2hex(event) + "\n";
+  ForEachEvent(m, Guards::AtTrackEnd, [&](int32_t k, const trackevent& e) {
+    list += "track " + std::to_string(k + 1) + " at " + std::to_string(e.tick) + ": " +
+            bytes2hex(e.event.Bytes()) + "\n";
   });
   return list;
+}
+
+// The lines of a MEV text.
+lijst TextLines(const std::string& text) {
+  lijst lines;
+  for (size_t begin = 0, end; begin < text.size(); begin = end + 2) {
+    end = text.find("\r\n", begin);
+    lines.push_back(text.substr(begin, end - begin));
+  }
+  return lines;
 }
 
 // Checks an smf2mev example: the decompiled text, the printed lines, and the file the text
@@ -215,11 +225,11 @@ void CheckDecompiled(const example& e) {
     m.image = BlockBytes(e.source, bad);
     ASSERT_EQ(bad, "") << "not hexadecimal";
   }
-  lijst text;
   CoutCapture out;
   bool ok;
   m.CheckFile(ok);
   ASSERT_TRUE(ok) << out.Text();
+  song s = ReadSong(m);
   std::vector<placedline> placed;
   if (!e.sheet.kind.empty()) {
     lijst args = splitwords(e.sheet.kind);  // "lys", then TRACK and CH
@@ -232,11 +242,13 @@ void CheckDecompiled(const example& e) {
       }
     }
     std::vector<onset> onsets;
-    ASSERT_TRUE(FindMelody(m, track, channel, onsets));
-    ASSERT_TRUE(PlaceSyllables(m, pieces, onsets, track, placed));
+    ASSERT_TRUE(FindMelody(m, s, track, channel, onsets));
+    ASSERT_TRUE(PlaceSyllables(m, s, pieces, onsets, track, placed));
   }
+  std::string whole;
   Decompile(
-      m, [&](const std::string& line) { text.push_back(line); }, placed);
+      m, s, [&](const std::string& block) { whole += block; }, placed);
+  lijst text = TextLines(whole);
   EXPECT_EQ(Joined(text), Joined(e.result.text));
   EXPECT_EQ(out.Text(), Joined(e.printed.text));
 
@@ -245,9 +257,9 @@ void CheckDecompiled(const example& e) {
   Midi back;
   ASSERT_TRUE(CompileMev(again, back)) << "the text does not compile";
   if (!placed.empty()) {
-    lijst twice;
-    Decompile(back, [&](const std::string& line) { twice.push_back(line); });
-    EXPECT_EQ(Joined(twice), Joined(text)) << "the text with lyrics comes back other";
+    std::string twice;
+    Decompile(back, ReadSong(back), [&](const std::string& block) { twice += block; });
+    EXPECT_EQ(twice, whole) << "the text with lyrics comes back other";
     return;
   }
   if (e.source.kind == "mev") {

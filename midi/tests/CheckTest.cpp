@@ -23,10 +23,9 @@ Result CheckAs(const bytes& image, Guards guards) {
   for (bool start : {true, false}) {
     Midi m;
     m.image = image;
-    m.guards = guards;
     CoutCapture out;
     bool ok = start;
-    m.CheckFile(ok);
+    m.CheckFile(ok, guards);
     if (start) r = {ok, out.Text()};
     EXPECT_EQ(ok, r.ok);
     EXPECT_EQ(out.Text(), r.text);

@@ -10,10 +10,9 @@ const std::string kExceeded = "MidiFile size exceeded\n";
 
 std::string Name(Guards w) { return w == Guards::AtTrackEnd ? "merger" : "relabeller"; }
 
-Midi Image(const std::string& hex, Guards guards, uint8_t readStatus = 0) {
+Midi Image(const std::string& hex, uint8_t readStatus = 0) {
   Midi m;
   m.image = Hex(hex);
-  m.guards = guards;
   m.readStatus = readStatus;
   return m;
 }
@@ -32,16 +31,16 @@ struct Walked {
 Walked Walk(const std::string& hex, Guards w, uint8_t status, int32_t start = 0) {
   Walked r{Hex("AA BB CC DD EE FF"), start, 0, ""};  // the event is replaced, not added to
   for (bool skip : {false, true}) {
-    Midi m = Image(hex, w, status);
+    Midi m = Image(hex, status);
     CoutCapture out;
     int32_t pos = start;
     if (!skip) {
-      m.ReadEvent(r.pos, r.event);
+      m.ReadEvent(r.pos, r.event, w);
       r.status = m.readStatus;
       r.out = out.Text();
       continue;
     }
-    EXPECT_EQ(m.SkipEvent(pos), !r.event.empty());
+    EXPECT_EQ(m.SkipEvent(pos, w), !r.event.empty());
     EXPECT_EQ(pos, r.pos);
     EXPECT_EQ(m.readStatus, r.status);
     EXPECT_EQ(out.Text(), r.out);
@@ -68,13 +67,13 @@ TEST(ReadVarLen, AtOrPastTheImageEnd) {
     for (const Case& c : cases) {
       SCOPED_TRACE(Name(w) + " " + c.vlq);
       bool guarded = w == Guards::AtEveryRead;
-      Midi m = Image(c.vlq, w);
+      Midi m = Image(c.vlq);
       CoutCapture out;
       int32_t pos = c.start;
-      EXPECT_EQ(m.ReadVarLen(pos), 0);
+      EXPECT_EQ(m.ReadVarLen(pos, w), 0);
       EXPECT_EQ(pos, guarded ? c.relabellerPos : c.mergerPos);
       pos = c.start;
-      m.SkipDeltaTime(pos);
+      m.SkipDeltaTime(pos, w);
       EXPECT_EQ(pos, guarded ? c.relabellerPos : c.mergerPos);
       bool stopped = guarded && c.relabellerPos == c.start;
       EXPECT_EQ(out.Text(), stopped ? kExceeded + kExceeded : "");
@@ -159,7 +158,7 @@ TEST(SkipChannelEvent, OneOrTwoDataBytes) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    Midi m = Image(std::string(c.file) + " 00 00", Guards::AtTrackEnd, c.statusBefore);
+    Midi m = Image(std::string(c.file) + " 00 00", c.statusBefore);
     int32_t pos = 0;
     EXPECT_EQ(m.SkipChannelEvent(pos), c.one);
     EXPECT_EQ(pos, c.advance);
@@ -175,7 +174,7 @@ TEST(SizeExceeded, PastTheLastByte) {
       {"00 FF 2F", 2, false}, {"00 FF 2F", 3, true}, {"00 FF 2F", INT32_MAX, true}, {"", 0, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.image + " " + std::to_string(c.p));
-    Midi m = Image(c.image, Guards::AtEveryRead);
+    Midi m = Image(c.image);
     CoutCapture out;
     EXPECT_EQ(m.SizeExceeded(c.p), c.exceeded);
     EXPECT_EQ(out.Text(), c.exceeded ? kExceeded : "");

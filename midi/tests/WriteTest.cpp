@@ -62,12 +62,11 @@ TEST(WriteVarLen, BytesAndAdvanceReadBackAndVlqlength) {
     EXPECT_EQ(m.image, expected);
     // both walkers read it back from pos and stop at the clear bit 7
     for (Guards w : {Guards::AtTrackEnd, Guards::AtEveryRead}) {
-      m.guards = w;
       pos = 2;
-      EXPECT_EQ(m.ReadVarLen(pos), c.value);
+      EXPECT_EQ(m.ReadVarLen(pos, w), c.value);
       EXPECT_EQ(pos, end);
       pos = 2;
-      m.SkipDeltaTime(pos);
+      m.SkipDeltaTime(pos, w);
       EXPECT_EQ(pos, end);
     }
   }

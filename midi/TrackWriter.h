@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "Algemeen.h"
+#include "Cursor.h"
+#include "Files.h"
+#include "MidiDoos.h"
+
+// The largest file the programs write: positions in an image are signed 32-bit, and the
+// writers keep a margin below that.
+constexpr int64_t kMaxFileSize = INT32_MAX - 0xFFFF;
+
+// Writes a Standard MIDI File track by track through Midi's writing operations: each event
+// after its delta time, with running status within a track, the track chunks' lengths, and the
+// header chunk last, when the track count is known. Every program writes its files through
+// here. Without a file, out's image is the whole file at the end; with one, the bytes go to
+// file a block at a time as they are written, and out's image holds only those not handed over
+// yet.
+class trackwriter {
+ public:
+  // The bytes handed to a file at a time.
+  static constexpr int32_t kBlockSize = 1 << 16;
+
+  // Starts the file in out, reserving the header chunk; memory for about reserve bytes is
+  // taken at once (with a file, for one block).
+  trackwriter(Midi& out, size_t reserve, outputfile* file = nullptr);
+
+  // Starts a track chunk, whose first channel event gets its status byte. With oneEnd, every
+  // End of Track and empty meta event written to it becomes FF 0F 00, and EndTrack leaves
+  // exactly one End of Track, last.
+  void BeginTrack(bool oneEnd = false);
+  // Writes a delta time. After a delta time with no event behind it, the empty meta event
+  // FF 0F 00 goes first, as the event the earlier one belongs to.
+  void Delta(uint32_t ticks);
+  // Writes an event, its status byte and the n bytes after it; a delta time 0 goes first when
+  // no delta time stands before it. A status below 80 hex (a stray data byte) goes out as it is.
+  void Event(uint8_t status, const uint8_t* rest, size_t n);
+  void Event(const eventview& e) { Event(e.status, e.rest, e.n); }
+  // The same for an event held as one array, status byte first; an empty array writes nothing.
+  void Event(const bytes& event);
+  // Writes e at tick, counted from the track's start and not earlier than the event before:
+  // the delta time is the distance, and a gap longer than a delta time can hold is bridged by
+  // empty meta events. False, with nothing written, when the file would pass kMaxFileSize.
+  bool EventAt(int64_t tick, const eventview& e);
+  // Ends the track chunk and puts its length in; with oneEnd, makes the empty meta event that
+  // ends it its End of Track, or adds one. False, with nothing written, when the End of Track
+  // would take the file past kMaxFileSize.
+  bool EndTrack();
+  // Puts the header chunk in and cuts out's image to the bytes written; with a file, hands the
+  // rest to it.
+  void Finish(uint8_t type, uint16_t tracks, uint16_t ticks);
+
+  // The bytes written so far.
+  int64_t Size() const { return handed + pos; }
+  // True while n more bytes keep the file within kMaxFileSize.
+  bool Fits(int64_t n) const { return Size() + n <= kMaxFileSize; }
+  // True when the last thing written is a delta time with no event behind it.
+  bool DeltaWritten() const { return delta; }
+
+ private:
+  // Puts the n bytes at b at the place at of the file, in the image or already handed over.
+  void Patch(int64_t at, const uint8_t* b, size_t n);
+  // Hands a full block to the file.
+  void Pass();
+
+  Midi& out;
+  outputfile* file;
+  int64_t handed = 0;         // the bytes handed to file
+  int32_t pos = kHeaderSize;  // where the next byte goes in out's image
+  int64_t track = 0;          // where the track's data begin in the file
+  int64_t previous = 0;       // the tick of the event written last
+  bool delta = false;         // a delta time stands with no event behind it yet
+  bool oneEnd = false;
+  int64_t lastEmptyMeta = -1;  // where the last event begins when it is FF 0F 00 (oneEnd)
+};
