@@ -134,7 +134,8 @@ inline eventcut CutEvent(const imageview& image, int32_t& pos, uint8_t& status, 
     if (guards == Guards::AtEveryRead && pos > image.size - 1) {
       cut.exceeded = true;
     } else {
-      pos = Beyond(pos, DecodeVarLen(image, pos));
+      uint32_t n = DecodeVarLen(image, pos);  // moves pos: read before pos is used
+      pos = Beyond(pos, n);
     }
   } else {  // a system event, and none
     pos = Beyond(pos, 1);
