@@ -43,7 +43,8 @@ std::string byte2hex(uint8_t b);
 // A blank and two hexadecimal digits per byte: FF 2F 00 gives " FF 2F 00".
 std::string bytes2hex(const bytes& a);
 // The digits of s run together as one decimal number, negated when s holds a minus sign anywhere;
-// every other character is skipped, and the value wraps at 32 bits.
+// every other character is skipped, and the value wraps at 32 bits. Part of the suite's
+// interface: no program reads its numbers this loosely now (see str2range).
 int32_t str2int(const std::string& s);
 // True when s is one or more decimal digits and nothing else, of a value from low to high;
 // the value is put in value.
@@ -92,6 +93,7 @@ int32_t countwords(const std::string& s);
 // s with every occurrence of pattern replaced, searching again from the start after each
 // replacement, so occurrences that a replacement forms with its neighbours go too. The caller
 // passes only pairs for which that ends (a replacement that cannot re-form the pattern).
+// countwords and replaceall are part of the suite's interface; no program calls them now.
 std::string replaceall(const std::string& s, const std::string& pattern,
                        const std::string& replacement);
 // s cut at every blank, blanks dropped, empty pieces kept: always countwords(s) pieces.

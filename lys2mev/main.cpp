@@ -9,16 +9,23 @@ void ShowUsage() {
             "", "ITF = name of Input TextFile (LYS)", "OTF = name of Output TextFile (MEV)"});
 }
 
+// Checks the arguments: their count, and that the input exists; false with the status to end
+// with.
+bool CheckParameters(const lijst& args, int& status) {
+  if (!checkarguments(args, 2, "lys2mev", ShowUsage, status)) return false;
+  saytoerror(args[1] == kStandard);
+  status = 1;
+  return checkinput(args[0], ": does Not exist");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   lijst args(argv + 1, argv + argc);
   int status;
-  if (!checkarguments(args, 2, "lys2mev", ShowUsage, status)) return status;
+  if (!CheckParameters(args, status)) return status;
   const std::string& itf = args[0];
   const std::string& otf = args[1];
-  saytoerror(otf == kStandard);
-  if (!checkinput(itf, ": does Not exist")) return 1;
   textreader in;
   if (!in.Open(itf)) {
     saycannotread(itf);

@@ -25,6 +25,8 @@ bool ReadTimeLine(const std::string& line, timeline& t);
 bool IsTimeLine(const std::string& line);
 // The timestamp of a time line.
 std::string GetTimeStamp(const std::string& line);
+// IsTimeLine and GetTimeStamp are part of the suite's interface; the compiler reads a time
+// line once, with ReadTimeLine.
 // Compiles the whole MEV text of in into m in one pass: header line and every track. Prints
 // the reason when the text is refused (a header message, "NO Tracks found", or one line per
 // line it cannot compile) and then returns false; also false when reading fails (in.Failed()).

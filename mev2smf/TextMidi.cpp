@@ -529,12 +529,6 @@ void EncodeWordText(uint8_t type, const std::string& line, bytes& event) {
   WordTextEvent(type, line, event);
 }
 
-lijst LineWarnings(const std::string& line) {
-  eventline e;
-  ReadEventLine(line, e);
-  return LineWarnings(line, e);
-}
-
 lijst LineWarnings(const std::string& line, const eventline& e) {
   lijst reasons;
   const bytes& event = e.event;

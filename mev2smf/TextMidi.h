@@ -142,11 +142,10 @@ void EncodeQuotedText(const integers& numbers, const std::string& line, bytes& e
 // CR LF and "_" a blank; the text is empty when the line has fewer than three fields. Empty (no
 // event) when it has more, or fewer with a text behind a tab, which is no blank.
 void EncodeWordText(uint8_t type, const std::string& line, bytes& event);
-// The reasons an event line that makes an event may not say what was meant: a first word that
-// is no spelling of its kind, a channel, data byte or bend out of range, a number next to
-// letters, a tab at either end of a word text, a tempo below 10000; none for a refused line.
-lijst LineWarnings(const std::string& line);
-// The same for a line already read into e by ReadEventLine.
+// The reasons an event line read into e by ReadEventLine, which makes an event, may not say what
+// was meant: a first word that is no spelling of its kind, a channel, data byte or bend out of
+// range, a number next to letters, a tab at either end of a word text, a tempo below 10000;
+// none for a refused line.
 lijst LineWarnings(const std::string& line, const eventline& e);
 // The reasons a header line that ParseHeader accepts may not work with the other programs: type
 // 0 over several tracks, a division outside 1 to 32767.

@@ -11,16 +11,24 @@ void ShowUsage() {
             "--strict = a warning counts as an error"});
 }
 
+// Checks the arguments, --strict taken off the front: their count, and that the input exists;
+// false with the status to end with.
+bool CheckParameters(lijst& args, bool& strict, int& status) {
+  strict = !args.empty() && args[0] == "--strict";
+  if (strict) args.erase(args.begin());
+  if (!checkarguments(args, 2, "mev2smf", ShowUsage, status)) return false;
+  saytoerror(args[1] == kStandard);
+  status = 1;
+  return checkinput(args[0], " not found.");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   lijst args(argv + 1, argv + argc);
-  bool strict = !args.empty() && args[0] == "--strict";
-  if (strict) args.erase(args.begin());
+  bool strict;
   int status;
-  if (!checkarguments(args, 2, "mev2smf", ShowUsage, status)) return status;
-  saytoerror(args[1] == kStandard);
-  if (!checkinput(args[0], " not found.")) return 1;
+  if (!CheckParameters(args, strict, status)) return status;
   textreader in;
   if (!in.Open(args[0])) {
     saycannotread(args[0]);

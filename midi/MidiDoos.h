@@ -187,9 +187,11 @@ class Midi {
   // Writes the empty meta event FF 0F 00 at pos; ends running status.
   void WriteEmptyMeta(int32_t& pos);
 
-  // The reading operations. With guards AtEveryRead, a delta time, length or event that would
-  // begin past the image's last byte is not read: the line "MidiFile size exceeded" is printed
-  // and pos stays.
+  // The reading operations, for stepping through a track by hand; they are part of the suite's
+  // interface, and the walks of the programs use a trackcursor, which cuts events with the
+  // same CutEvent. With guards AtEveryRead, a delta time, length or event that would begin past
+  // the image's last byte is not read: the line "MidiFile size exceeded" is printed and pos
+  // stays.
   // Reads a variable-length quantity at pos.
   int32_t ReadVarLen(int32_t& pos, Guards guards = Guards::AtTrackEnd);
   // Steps over a delta time.
@@ -220,7 +222,8 @@ class Midi {
   // Checks the header chunk; prints the first failing test's line and clears ok.
   void CheckHeader(bool& ok) const;
   // Reads a track chunk header at pos into length (signed); clears ok after a line when the
-  // identifier is not "MTrk".
+  // identifier is not "MTrk". Part of the suite's interface: the check reads chunks with a
+  // chunkcursor.
   void ReadTrackHeader(int32_t& pos, int32_t& length, bool& ok) const;
   // Walks one track's data from start over length bytes (inside image), beginning in the
   // running status status; clears ok after the lines the walk gives when the events do not end

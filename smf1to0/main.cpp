@@ -11,14 +11,21 @@ void ShowUsage() {
             "OMF = name of 0-type MidiFile (Output)"});
 }
 
+// Checks the arguments: their count, and that the input exists; false with the status to end
+// with.
+bool CheckParameters(const lijst& args, int& status) {
+  if (!checkarguments(args, 2, "smf1to0", ShowUsage, status)) return false;
+  saytoerror(args[1] == kStandard);
+  status = 1;
+  return checkinput(args[0], ": does Not exist");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   lijst args(argv + 1, argv + argc);
   int status;
-  if (!checkarguments(args, 2, "smf1to0", ShowUsage, status)) return status;
-  saytoerror(args[1] == kStandard);
-  if (!checkinput(args[0], ": does Not exist")) return 1;
+  if (!CheckParameters(args, status)) return status;
   Midi in;
   if (!loadchecked(in, args[0], Guards::AtTrackEnd)) return 1;
   if (in.GetMidiType() != 1) {

@@ -38,18 +38,24 @@ bool PlaceSheet(const Midi& m, const song& s, const lijst& args, int32_t channel
   return PlaceSyllables(m, s, pieces, onsets, track, placed);
 }
 
+// Checks the arguments: their count, the channel when given, and that the input and the lyric
+// sheet exist, in this order; false with the status to end with.
+bool CheckParameters(const lijst& args, int32_t& channel, int& status) {
+  if (!checkarguments(args, 2, "smf2mev", ShowUsage, status, 3)) return false;
+  saytoerror(args[1] == kStandard);
+  status = 1;
+  return (args.size() < 5 || checkchannel(args[4], channel)) &&
+         checkinput(args[0], ": does Not exist") &&
+         (args.size() < 3 || checkinput(args[2], ": does Not exist"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   lijst args(argv + 1, argv + argc);
-  int status;
-  if (!checkarguments(args, 2, "smf2mev", ShowUsage, status, 3)) return status;
-  saytoerror(args[1] == kStandard);
   int32_t channel = -1;
-  // the channel is judged before the files are looked for
-  if (args.size() == 5 && !checkchannel(args[4], channel)) return 1;
-  if (!checkinput(args[0], ": does Not exist")) return 1;
-  if (args.size() >= 3 && !checkinput(args[2], ": does Not exist")) return 1;
+  int status;
+  if (!CheckParameters(args, channel, status)) return status;
   // the check's walk reads the song: the file is read once
   Midi m;
   if (!loadfile(m, args[0])) return 1;

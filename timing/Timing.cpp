@@ -31,11 +31,6 @@ barcounter::barcounter(const std::vector<meter>& meters, int32_t division)
   }
 }
 
-void barcounter::AddPlace(std::string& line, int64_t t) {
-  char made[80];
-  line.append(made, static_cast<size_t>(PutPlace(made, t) - made));
-}
-
 char* barcounter::PutPlace(char* p, int64_t t) {
   while (current + 1 < segments.size() && segments[current + 1].start <= t) current++;
   const segment& s = segments[current];

@@ -26,10 +26,8 @@ class barcounter {
   // meters in time order; those that cannot count beats (numerator 0, a note shorter than a
   // 64th) are passed over.
   barcounter(const std::vector<meter>& meters, int32_t division);
-  // Appends "bar B beat N", and " +T" with the ticks past the beat when t is not on one; t must
-  // not be earlier than at the call before.
-  void AddPlace(std::string& line, int64_t t);
-  // Writes the same at p, at most 80 characters; returns the end.
+  // Writes "bar B beat N", and " +T" with the ticks past the beat when t is not on one, at p:
+  // at most 80 characters. Returns the end. t must not be earlier than at the call before.
   char* PutPlace(char* p, int64_t t);
   // Starts counting again from tick 0, for the next track.
   void Restart() { current = 0; }

@@ -10,16 +10,22 @@ void ShowUsage() {
             "OMF = name of Output MidiFile", " CH = channel-number [0,15]"});
 }
 
+// Checks the arguments: their count, the channel, and that the input exists, in this order;
+// false with the status to end with.
+bool CheckParameters(const lijst& args, int32_t& channel, int& status) {
+  if (!checkarguments(args, 3, "verse2chan", ShowUsage, status)) return false;
+  saytoerror(args[1] == kStandard);
+  status = 1;
+  return checkchannel(args[2], channel) && checkinput(args[0], ": does Not exist");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   lijst args(argv + 1, argv + argc);
-  int status;
-  if (!checkarguments(args, 3, "verse2chan", ShowUsage, status)) return status;
-  saytoerror(args[1] == kStandard);
   int32_t channel = 0;
-  // the channel is judged before the input is looked for
-  if (!checkchannel(args[2], channel) || !checkinput(args[0], ": does Not exist")) return 1;
+  int status;
+  if (!CheckParameters(args, channel, status)) return status;
   Midi m;
   if (!loadfile(m, args[0])) return 1;
   // the check's walk finds the lyrics: the file is read once
