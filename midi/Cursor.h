@@ -51,9 +51,10 @@ struct eventview {
   // Where the data of a sysex or meta event begin in rest: after a meta event's type and the
   // length field.
   size_t DataStart() const {
-    size_t p = status == kMeta ? 1 : 0;
-    while (p < n && (rest[p] & 0x80)) p++;
-    return std::min(p + 1, n);
+    imageview after{rest, static_cast<int32_t>(n)};
+    int32_t p = status == kMeta ? 1 : 0;
+    DecodeVarLen(after, p);  // moves p past the length field, or just past the bytes
+    return std::min(static_cast<size_t>(p), n);
   }
   // True for a meta event of type.
   bool IsMeta(uint8_t type) const { return status == kMeta && n > 0 && rest[0] == type; }
@@ -173,8 +174,9 @@ struct novisit {
 bool checkstart(const Midi& m);
 // True when the next chunk, read into c, is a track chunk that lies inside the image.
 bool checkchunk(const Midi& m, chunkcursor& chunks, chunk& c);
-// True when the walk of a track that ends at end stopped exactly there.
-bool checkstop(const trackcursor& track, int64_t end, Guards guards);
+// True when the walk of a track that ends at end stopped exactly there. The cursor is taken as a
+// copy: a walk whose cursor is handed on by address keeps it in memory, and runs slower.
+bool checkstop(trackcursor track, int64_t end, Guards guards);
 // Notes bytes after the last track, which end at pos.
 void checkend(const Midi& m, int64_t pos);
 

@@ -233,7 +233,7 @@ bool checkchunk(const Midi& m, chunkcursor& chunks, chunk& c) {
   return false;
 }
 
-bool checkstop(const trackcursor& track, int64_t end, Guards guards) {
+bool checkstop(trackcursor track, int64_t end, Guards guards) {
   if (track.exceeded) say("MidiFile size exceeded");
   bool delta = track.stop == stopreason::DeltaPastEnd;
   if (delta || track.stop == stopreason::EventPastEnd) {

@@ -75,3 +75,36 @@ class trackwriter {
   bool oneEnd = false;
   int64_t lastEmptyMeta = -1;  // where the last event begins when it is FF 0F 00 (oneEnd)
 };
+
+inline void trackwriter::Delta(uint32_t ticks) {
+  if (delta) out.WriteEmptyMeta(pos);
+  out.WriteVarLen(static_cast<int32_t>(ticks), pos);
+  delta = true;
+}
+
+inline void trackwriter::Event(uint8_t status, const uint8_t* rest, size_t n) {
+  if (!delta) out.WriteVarLen(0, pos);
+  delta = false;
+  // FF 2F 00 and FF 0F 00: with oneEnd, both become FF 0F 00, and the last may end the track
+  bool emptyMeta = oneEnd && status == kMeta && n == 2 && rest[1] == 0 &&
+                   (rest[0] == kEndOfTrackType || rest[0] == kEmptyType);
+  lastEmptyMeta = emptyMeta ? Size() : -1;
+  if (emptyMeta)
+    out.WriteEmptyMeta(pos);
+  else
+    out.WriteEvent(status, rest, n, pos);
+  if (file && pos >= kBlockSize) Pass();
+}
+
+inline bool trackwriter::EventAt(int64_t tick, const eventview& e) {
+  int64_t gap = tick - previous;
+  // each delta time takes at most 5 bytes; an empty meta event and its delta time 7
+  int64_t bridges = gap > kMaxDeltaTime ? gap / kMaxDeltaTime : 0;  // a division is slow: seldom
+  if (!Fits(static_cast<int64_t>(e.n) + 6 + 7 * bridges)) return false;
+  // a longer gap than a delta time can hold is carried by empty meta events
+  for (; gap > kMaxDeltaTime; gap -= kMaxDeltaTime) Delta(kMaxDeltaTime);
+  Delta(static_cast<uint32_t>(gap));
+  Event(e);
+  previous = tick;
+  return true;
+}
