@@ -229,13 +229,16 @@ void AddExactLine(std::string& line, const eventview& e, size_t dataStart) {
 
 // "Meta $05(Lyric)": the kind word, the type and its name, as every meta line begins.
 void AddMetaHead(std::string& line, uint8_t type, const metakind* kind) {
-  line += "Meta ";
-  AddHex(line, type);
+  char head[32] = "Meta $";  // made in place and appended in one go
+  char* p = head + 6;
+  *p++ = half2hex(type >> 4);
+  *p++ = half2hex(type & 0x0F);
   if (kind) {
-    line += '(';
-    line += kind->name;
-    line += ')';
+    *p++ = '(';
+    for (const char* c = kind->name; *c;) *p++ = *c++;
+    *p++ = ')';
   }
+  line.append(head, static_cast<size_t>(p - head));
 }
 
 // Appends the numbers of a fixed meta layout; false when the data does not have its length or
@@ -405,19 +408,22 @@ bool KeyByte(int32_t key, uint8_t& b) {
 }
 
 bool TextWord(const uint8_t* text, size_t n, std::string& word) {
+  size_t plain = 0;  // where the bytes that stand for themselves begin: appended in one go
   for (size_t i = 0; i < n; i++) {
     uint8_t b = text[i];
+    if (b > ' ' && b != '_' && b != '/' && b != '\\') continue;
+    word.append(reinterpret_cast<const char*>(text) + plain, i - plain);
     if (b == '\r' && i + 1 < n && text[i + 1] == '\n') {
       word += '/';
       i++;
     } else if (b == ' ') {
       word += '_';
-    } else if (b == '_' || b == '/' || b == '\\' || b < 0x20) {
-      return false;
     } else {
-      word += static_cast<char>(b);
+      return false;
     }
+    plain = i + 1;
   }
+  word.append(reinterpret_cast<const char*>(text) + plain, n - plain);
   return true;
 }
 
