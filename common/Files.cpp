@@ -422,9 +422,13 @@ bool checkarguments(const lijst& args, size_t count, const std::string& name, vo
     return false;
   }
   status = 2;
-  if (args.size() >= count && args.size() <= count + optional) return true;
-  showUsage();
-  return false;
+  if (args.size() < count || args.size() > count + optional) {
+    showUsage();
+    return false;
+  }
+  saytoerror(args[1] == kStandard);
+  status = 1;
+  return true;
 }
 
 bool checkinput(const std::string& name, const std::string& missing) {

@@ -116,7 +116,9 @@ class outputfile {
 // Handles the arguments every program takes alike: --help or -h alone prints the usage text
 // through showUsage, --version alone the line "NAME (lyricmidi) VERSION", both status 0; any
 // count but count (up to count + optional) prints the usage text, status 2. True when the
-// program goes on; otherwise status holds the status to end with.
+// program goes on, status then 1 for a check that fails after this one, and every later line
+// going to standard error when the output, the second argument, is standard output; otherwise
+// status holds the status to end with.
 bool checkarguments(const lijst& args, size_t count, const std::string& name, void (*showUsage)(),
                     int& status, size_t optional = 0);
 // True when the input file name exists; otherwise prints name + missing, the program's wording.

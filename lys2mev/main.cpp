@@ -12,10 +12,8 @@ void ShowUsage() {
 // Checks the arguments: their count, and that the input exists; false with the status to end
 // with.
 bool CheckParameters(const lijst& args, int& status) {
-  if (!checkarguments(args, 2, "lys2mev", ShowUsage, status)) return false;
-  saytoerror(args[1] == kStandard);
-  status = 1;
-  return checkinput(args[0], ": does Not exist");
+  return checkarguments(args, 2, "lys2mev", ShowUsage, status) &&
+         checkinput(args[0], ": does Not exist");
 }
 
 }  // namespace

@@ -16,10 +16,8 @@ void ShowUsage() {
 bool CheckParameters(lijst& args, bool& strict, int& status) {
   strict = !args.empty() && args[0] == "--strict";
   if (strict) args.erase(args.begin());
-  if (!checkarguments(args, 2, "mev2smf", ShowUsage, status)) return false;
-  saytoerror(args[1] == kStandard);
-  status = 1;
-  return checkinput(args[0], " not found.");
+  return checkarguments(args, 2, "mev2smf", ShowUsage, status) &&
+         checkinput(args[0], " not found.");
 }
 
 }  // namespace

@@ -14,10 +14,8 @@ void ShowUsage() {
 // Checks the arguments: their count, and that the input exists; false with the status to end
 // with.
 bool CheckParameters(const lijst& args, int& status) {
-  if (!checkarguments(args, 2, "smf1to0", ShowUsage, status)) return false;
-  saytoerror(args[1] == kStandard);
-  status = 1;
-  return checkinput(args[0], ": does Not exist");
+  return checkarguments(args, 2, "smf1to0", ShowUsage, status) &&
+         checkinput(args[0], ": does Not exist");
 }
 
 }  // namespace

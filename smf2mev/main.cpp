@@ -41,10 +41,8 @@ bool PlaceSheet(const Midi& m, const song& s, const lijst& args, int32_t channel
 // Checks the arguments: their count, the channel when given, and that the input and the lyric
 // sheet exist, in this order; false with the status to end with.
 bool CheckParameters(const lijst& args, int32_t& channel, int& status) {
-  if (!checkarguments(args, 2, "smf2mev", ShowUsage, status, 3)) return false;
-  saytoerror(args[1] == kStandard);
-  status = 1;
-  return (args.size() < 5 || checkchannel(args[4], channel)) &&
+  return checkarguments(args, 2, "smf2mev", ShowUsage, status, 3) &&
+         (args.size() < 5 || checkchannel(args[4], channel)) &&
          checkinput(args[0], ": does Not exist") &&
          (args.size() < 3 || checkinput(args[2], ": does Not exist"));
 }

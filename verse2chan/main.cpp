@@ -13,10 +13,8 @@ void ShowUsage() {
 // Checks the arguments: their count, the channel, and that the input exists, in this order;
 // false with the status to end with.
 bool CheckParameters(const lijst& args, int32_t& channel, int& status) {
-  if (!checkarguments(args, 3, "verse2chan", ShowUsage, status)) return false;
-  saytoerror(args[1] == kStandard);
-  status = 1;
-  return checkchannel(args[2], channel) && checkinput(args[0], ": does Not exist");
+  return checkarguments(args, 3, "verse2chan", ShowUsage, status) &&
+         checkchannel(args[2], channel) && checkinput(args[0], ": does Not exist");
 }
 
 }  // namespace
