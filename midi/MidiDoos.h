@@ -102,11 +102,11 @@ struct eventcut {
 };
 
 // Moves pos past the event at pos, of the kind its first byte gives while status is the running
-// status of reading, or of kind when that is given. The one place where the
-// suite finds an event's end. A channel message takes the status byte that stands there
-// (status keeps it) and one or two data bytes by the status in force; a sysex event, and a meta
-// event after its type byte, the variable-length count of the bytes that follow it and those
-// bytes; a system event, and none, one byte. The bytes are not looked at beyond that.
+// status of reading, or of kind when that is given: the one place where the suite finds an
+// event's end. A channel message takes the status byte that stands there (status keeps it) and
+// one or two data bytes by the status in force; a sysex event, and a meta event after its type
+// byte, the variable-length count of the bytes that follow it and those bytes; a system event,
+// and none, one byte. The bytes are not looked at beyond that.
 inline eventcut CutEvent(const imageview& image, int32_t& pos, uint8_t& status, Guards guards,
                          eventkind kind = eventkind::Any) {
   eventcut cut;
