@@ -119,8 +119,7 @@ std::string QuotedTextLoss(const std::string& line) {
   return "a text ends at its second double quote";
 }
 
-// The meta event of type whose reasons for refusing the line (the first of them) end with how
-// to write it; "" when there is none.
+// Why a meta line of type is refused, with the line that carries any bytes; "" when why is.
 std::string Refused(const std::string& why, uint8_t type) {
   return why.empty() ? why : why + ": write X $FF $" + byte2hex(type) + " ... for any bytes";
 }
