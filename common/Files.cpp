@@ -251,7 +251,7 @@ bool textreader::ReadLine(std::string& line) {
 
 outputfile::~outputfile() { Discard(); }
 
-bool outputfile::Open(const std::string& output, Format kind) {
+bool outputfile::Open(const std::string& output, Format kind, bool quiet) {
   Discard();
   name = output;
   format = kind;
@@ -264,7 +264,7 @@ bool outputfile::Open(const std::string& output, Format kind) {
   direct = name == kStandard || (exists && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode));
   if (direct) {
     fd = name == kStandard ? 1 : open(name.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) saycannotwrite(name);
+    if (fd < 0 && !quiet) saycannotwrite(name);
     return fd >= 0;
   }
   target = FollowLinks(name);
@@ -275,7 +275,7 @@ bool outputfile::Open(const std::string& output, Format kind) {
   fd = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) {
     temporary.clear();
-    saycannotwrite(name);
+    if (!quiet) saycannotwrite(name);
     return false;
   }
   Guard(temporary);

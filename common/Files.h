@@ -80,8 +80,9 @@ class outputfile {
   // Removes the temporary file unless Commit has renamed it.
   ~outputfile();
   // Gets ready to write the output name as a file of format; false, after the line
-  // "NAME: cannot be written", when the temporary file cannot be created or the device opened.
-  bool Open(const std::string& name, Format format = Format::Any);
+  // "NAME: cannot be written" (unless quiet: the caller says it when it is due), when the
+  // temporary file cannot be created or the device opened.
+  bool Open(const std::string& name, Format format = Format::Any, bool quiet = false);
   // Appends n bytes; a failure is kept and reported by Commit.
   void Write(const char* data, size_t n);
   // Appends line and a CR LF line end.

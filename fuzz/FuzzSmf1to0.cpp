@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "Cursor.h"
 #include "FuzzTargets.h"
 #include "Merger.h"
 
@@ -45,15 +46,22 @@ int FuzzSmf1to0(const uint8_t* data, size_t size) {
   QuietOutput quiet;
   Midi in;
   in.image.assign(data, data + size);
+  if (!checkstart(in) || in.GetMidiType() != 1) return 0;
+  // the program's own way: the merge checks the tracks as it reads them, each event written
+  // as it is handed over
+  Midi direct;
+  mergeend end = MergeToType0(in, direct);
   bool ok;
   in.CheckFile(ok, Guards::AtTrackEnd);
-  if (!ok || in.GetMidiType() != 1) return 0;
+  if ((end != mergeend::Broken) != ok) {
+    FuzzFailure("smf1to0", "the merge finds a file broken that the check passes, or not");
+  }
+  if (!ok) return 0;
   gegevens merged = CollectEvents(in);
   RepairEndOfTrack(merged);
   Midi out;
   if (!WriteType0(merged, in.GetTicks(), out)) return 0;
-  Midi direct;  // the program's own way: each event written as the merge hands it over
-  if (!MergeToType0(in, direct) || direct.image != out.image) {
+  if (end != mergeend::Merged || direct.image != out.image) {
     FuzzFailure("smf1to0", "merging straight into the file differs from collect, repair, write");
   }
 

@@ -18,9 +18,10 @@
 // lyrics found in its walk, then Relabel. The image may differ from the input only at meta
 // type bytes 05, and is what CheckFile and RelabelLyrics, walking twice, make of it.
 int FuzzVerse2chan(const uint8_t* data, size_t size);
-// smf1to0: CheckFile, and for a type-1 file MergeToType0, which writes the same bytes as
-// CollectEvents, RepairEndOfTrack and WriteType0. The result passes CheckFile, holds the merged
-// events at their times and ends with its only End of Track.
+// smf1to0: for a type-1 file whose header passes, MergeToType0, which finds the file broken
+// exactly when CheckFile refuses it, and otherwise writes the same bytes as CollectEvents,
+// RepairEndOfTrack and WriteType0. The result passes CheckFile, holds the merged events at their
+// times and ends with its only End of Track.
 int FuzzSmf1to0(const uint8_t* data, size_t size);
 // One MEV line through ExtractNumbers and EncodeEventLine: the event has the layout of its kind.
 int FuzzEventLine(const uint8_t* data, size_t size);

@@ -9,12 +9,17 @@ namespace {
 const bytes kEndOfTrack = {kMeta, kEndOfTrackType, 0x00};
 const bytes kEmptyMeta = {kMeta, kEmptyType, 0x00};
 
-// The tracks of a file that passed CheckFile.
-std::vector<chunk> Tracks(const Midi& m) {
-  std::vector<chunk> tracks(static_cast<size_t>(m.GetTrackCount()));
+// The track chunks the header announces, into tracks; false when one is missing, is no track
+// chunk or ends past the image, as the structure check finds them.
+bool Tracks(const Midi& m, std::vector<chunk>& tracks) {
+  tracks.assign(static_cast<size_t>(m.GetTrackCount()), chunk{});
   chunkcursor chunks(m);
-  for (chunk& c : tracks) chunks.Next(c);
-  return tracks;
+  for (chunk& c : tracks) {
+    if (!chunks.Next(c) || !chunks.IsTrack(c) || c.End() > static_cast<int64_t>(m.image.size())) {
+      return false;
+    }
+  }
+  return true;
 }
 
 // A track read on its own does not know the running status it begins in: the one the tracks
@@ -51,7 +56,7 @@ struct startstatus {
 struct reader {
   trackcursor cursor;
   trackevent e;
-  // Reads the next event that makes one; false at the track's end.
+  // Reads the next event that makes one; false at the track's end, or where it breaks off.
   bool Next() {
     while (cursor.Next(e)) {
       if (e.event.IsEvent()) return true;  // a stray data byte makes no event
@@ -86,10 +91,12 @@ void SiftDown(std::vector<entry>& heap) {
   heap[i] = top;
 }
 
-// Hands every event of m to visit(tick, event) in time order, as MergeToType0 takes them.
+// Hands every event of m to visit(tick, event) in time order, as MergeToType0 takes them;
+// false when a track chunk or its events are broken.
 template <class Visit>
-void Merge(const Midi& m, Visit visit) {
-  std::vector<chunk> tracks = Tracks(m);
+bool Merge(const Midi& m, Visit visit) {
+  std::vector<chunk> tracks;
+  if (!Tracks(m, tracks)) return false;
   startstatus start;
   std::vector<reader> readers;
   readers.reserve(tracks.size());
@@ -116,22 +123,28 @@ void Merge(const Midi& m, Visit visit) {
     }
     SiftDown(heap);
   }
+  // each track's events end exactly at its end, as the check reads them: a track read from
+  // the status the tracks before it leave is read so, and one that does not need that status
+  // is cut alike from any
+  for (const reader& r : readers) {
+    if (r.cursor.stop != stopreason::End) return false;
+  }
+  return true;
 }
 
 }  // namespace
 
-bool MergeToType0(const Midi& in, Midi& out, outputfile* file) {
+mergeend MergeToType0(const Midi& in, Midi& out, outputfile* file) {
   // a merged file is about as long as its tracks, plus a status byte where tracks interleave
   trackwriter w(out, in.image.size() + in.image.size() / 4, file);
   w.BeginTrack(/*oneEnd=*/true);
   bool fits = true;  // once the file would reach 2 GB, the rest is only read
-  Merge(in, [&](int64_t tick, const eventview& e) { fits = fits && w.EventAt(tick, e); });
-  if (!fits || !w.EndTrack()) {
-    say("Type 0 MidiFile would reach 2 GB");
-    return false;
+  if (!Merge(in, [&](int64_t tick, const eventview& e) { fits = fits && w.EventAt(tick, e); })) {
+    return mergeend::Broken;
   }
+  if (!fits || !w.EndTrack()) return mergeend::TooLarge;
   w.Finish(0, 1, static_cast<uint16_t>(in.GetTicks()));
-  return true;
+  return mergeend::Merged;
 }
 
 int32_t CountTrackEvents(const Midi& m, const chunk& track, uint8_t& status) {
@@ -159,7 +172,9 @@ gegevens ReadTrackEvents(const Midi& m, const chunk& track, uint8_t& status) {
 gegevens CollectEvents(const Midi& m) {
   gegevens merged;
   uint8_t status = 0;
-  for (const chunk& track : Tracks(m)) {
+  std::vector<chunk> tracks;
+  Tracks(m, tracks);
+  for (const chunk& track : tracks) {
     merged = mergebytime(std::move(merged), ReadTrackEvents(m, track, status));
   }
   return merged;

@@ -7,14 +7,21 @@
 #include "Files.h"
 #include "MidiDoos.h"
 
-// Merges the tracks of in, a type-1 file that passed CheckFile, into a type-0 file of one track:
-// every event of every track, read once straight from the image, in time order (on equal times
-// lower-numbered tracks first, each track in its own order), with every End of Track folded
-// into one, last. Every track begins in the running status the tracks before it leave, as a
-// walk of the whole file reads them. The file is written into out's image, or with a file,
-// into the file a block at a time as it is made. False, after a line, when it would not fit in
-// 2 GB.
-bool MergeToType0(const Midi& in, Midi& out, outputfile* file = nullptr);
+// How a merge ended: the file is merged; a track chunk is missing, or runs past the file's end,
+// or its events do not end exactly at its end (the structure check says where); or the merged
+// file would reach 2 GB.
+enum class mergeend : uint8_t { Merged, Broken, TooLarge };
+
+// Merges the tracks of in, a type-1 file whose header passed the check, into a type-0 file of
+// one track: every event of every track, read once straight from the image, in time order (on
+// equal times lower-numbered tracks first, each track in its own order), with every End of
+// Track folded into one, last. Every track begins in the running status the tracks before it
+// leave, as a walk of the whole file reads them. The merge reads the tracks' chunks and events
+// as the structure check does and ends Merged exactly when the check would pass them, so a
+// file needs no walk of its own before it. The file is written into out's image, or with a
+// file, into the file a block at a time as it is made; it is whole only when Merged. Says
+// nothing.
+mergeend MergeToType0(const Midi& in, Midi& out, outputfile* file = nullptr);
 
 // The merge step by step, the reference the merge above is tested against.
 // The number of events of track (stray data bytes make none), read from the running status

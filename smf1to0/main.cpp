@@ -25,17 +25,39 @@ int main(int argc, char** argv) {
   int status;
   if (!CheckParameters(args, status)) return status;
   Midi in;
-  if (!loadchecked(in, args[0], Guards::AtTrackEnd)) return 1;
+  if (!loadfile(in, args[0]) || !checkstart(in)) return 1;
+  bool ok;
   if (in.GetMidiType() != 1) {
+    in.CheckFile(ok);  // a broken file gets the check's line, not this one
+    if (!ok) return 1;
     say(args[0] + " is NOT a type 1 MidiFile");
     say("");
     ShowUsage();
     return 1;
   }
-  // the merged file goes out as it is written
+  // the merge reads every event, and checks the tracks as it goes; the merged file goes out as
+  // it is written, and replaces the output only when the check and the merge are done. The
+  // check's own walk is left for a broken file, to say where it breaks.
   outputfile file;
-  if (!file.Open(args[1], Format::Midi)) return 1;
+  bool opened = file.Open(args[1], Format::Midi, /*quiet=*/true);
   Midi out;
-  if (!MergeToType0(in, out, &file)) return 1;
+  mergeend end = opened ? MergeToType0(in, out, &file) : mergeend::Broken;
+  if (end == mergeend::Broken) {
+    in.CheckFile(ok);
+    if (!ok) return 1;
+  }
+  if (!opened) {
+    saycannotwrite(args[1]);
+    return 1;
+  }
+  if (end == mergeend::TooLarge) {
+    say("Type 0 MidiFile would reach 2 GB");
+    return 1;
+  }
+  // bytes after the last track, which the check notes
+  chunkcursor chunks(in);
+  chunk c;
+  for (int32_t k = 0; k < in.GetTrackCount(); k++) chunks.Next(c);
+  checkend(in, chunks.pos);
   return file.Commit() ? 0 : 1;
 }

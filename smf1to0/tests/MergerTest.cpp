@@ -321,7 +321,7 @@ TEST(MergeToType0, SameBytesAsCollectRepairWrite) {
     Midi in;
     in.image = g.image;
     Midi out;
-    EXPECT_TRUE(MergeToType0(in, out));
+    EXPECT_EQ(MergeToType0(in, out), mergeend::Merged);
     EXPECT_EQ(bytes2hex(out.image), bytes2hex(Convert(g.image)));
   }
 }
@@ -342,7 +342,7 @@ TEST(MergeToType0, WrittenAsItGoesSameAsInMemory) {
       Midi in;
       in.image = SmfImage(1, 96, c.tracks);
       Midi whole;
-      ASSERT_TRUE(MergeToType0(in, whole));
+      ASSERT_EQ(MergeToType0(in, whole), mergeend::Merged);
       ASSERT_GT(whole.image.size(), 3u * trackwriter::kBlockSize);
 
       TempDir dir;
@@ -356,7 +356,7 @@ TEST(MergeToType0, WrittenAsItGoesSameAsInMemory) {
       outputfile file;
       ASSERT_TRUE(file.Open(name, Format::Midi));
       Midi block;
-      EXPECT_TRUE(MergeToType0(in, block, &file));
+      EXPECT_EQ(MergeToType0(in, block, &file), mergeend::Merged);
       EXPECT_TRUE(file.Commit());
       if (fifo) {
         reader.join();
