@@ -111,14 +111,6 @@ std::string WordTextLoss(uint8_t type, const std::string& line) {
   return "";
 }
 
-// Why the text of a quoted-text line would not reach its event whole, or "".
-std::string QuotedTextLoss(const std::string& line) {
-  size_t open = line.find('"');
-  size_t close = open == std::string::npos ? open : line.find('"', open + 1);
-  if (close == std::string::npos || line.find('"', close + 1) == std::string::npos) return "";
-  return "a text ends at its second double quote";
-}
-
 // Why a meta line of type is refused, with the line that carries any bytes; "" when why is.
 std::string Refused(const std::string& why, uint8_t type) {
   return why.empty() ? why : why + ": write X $FF $" + byte2hex(type) + " ... for any bytes";
@@ -132,10 +124,10 @@ std::string QuotedTextEvent(uint8_t type, const std::string& line, bytes& event)
     event.clear();
     return "";
   }
-  std::string why = QuotedTextLoss(line);
-  if (!why.empty()) {
+  // a further quote would leave the rest of the text out
+  if (open != std::string::npos && line.find('"', close + 1) != std::string::npos) {
     event.clear();
-    return Refused(why, type);
+    return Refused("a text ends at its second double quote", type);
   }
   event.assign({kMeta, type});
   if (open != std::string::npos) QuotedText(line.data() + open + 1, close - open - 1, event);

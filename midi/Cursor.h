@@ -177,8 +177,8 @@ bool checkchunk(const Midi& m, chunkcursor& chunks, chunk& c);
 // True when the walk of a track that ends at end stopped exactly there. The cursor is taken as a
 // copy: a walk whose cursor is handed on by address keeps it in memory, and runs slower.
 bool checkstop(trackcursor track, int64_t end, Guards guards);
-// Notes bytes after the last track, which end at pos.
-void checkend(const Midi& m, int64_t pos);
+// Notes bytes after the last track the header announces, of a file whose tracks passed.
+void checkend(const Midi& m);
 
 // The structure check of Midi::CheckFile, handing visit(k, e) every event its walk reads, as
 // ForEachEvent does, so that a program reads a file once; the events of a file that is refused
@@ -201,7 +201,7 @@ bool checkfile(const Midi& m, bool& ok, Guards guards, Visit&& visit) {
     ok = checkstop(track, c.End(), guards);
     status = track.status;
   }
-  if (ok) checkend(m, chunks.pos);
+  if (ok) checkend(m);
   return exceeded;
 }
 

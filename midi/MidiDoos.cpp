@@ -103,18 +103,17 @@ bool Midi::SkipEvent(int32_t& pos, Guards guards) {
 void Midi::ReadKind(int32_t& pos, eventkind kind, bytes& event, Guards guards) {
   int32_t start = pos;
   eventcut cut = Cut(pos, kind, guards);
-  CopyEvent(cut.kind, start, pos, cut, event);
+  CopyEvent(cut, start, pos, event);
 }
 
-void Midi::CopyEvent(eventkind kind, int32_t start, int32_t pos, const eventcut& cut,
-                     bytes& event) const {
-  if (kind == eventkind::None) {  // a stray data byte, or nothing left: no event
+void Midi::CopyEvent(const eventcut& cut, int32_t start, int32_t pos, bytes& event) const {
+  if (cut.kind == eventkind::None) {  // a stray data byte, or nothing left: no event
     event.clear();
-  } else if (kind == eventkind::Channel) {
+  } else if (cut.kind == eventkind::Channel) {
     // in running status the array still starts with the status, so callers always see it
     event.assign({readStatus, At(cut.rest)});
     if (!HasOneDataByte(readStatus)) event.push_back(At(cut.rest + 1));
-  } else if (kind == eventkind::System) {
+  } else if (cut.kind == eventkind::System) {
     event.assign(1, At(start));
   } else {
     // the bytes up to pos, as far as the image holds them; the array is reused, as a walk
@@ -251,7 +250,11 @@ bool checkstop(trackcursor track, int64_t end, Guards guards) {
   return track.stop == stopreason::End;
 }
 
-void checkend(const Midi& m, int64_t pos) {
+void checkend(const Midi& m) {
+  chunkcursor chunks(m);
+  chunk c;
+  for (int32_t k = 0; k < m.GetTrackCount(); k++) chunks.Next(c);
+  int64_t pos = chunks.pos;
   int64_t size = static_cast<int64_t>(m.image.size());
   if (pos < size) say("# midi bytes (" + Num(pos) + ") < file size (" + Num(size) + ")");
 }

@@ -254,9 +254,8 @@ class Midi {
   eventcut Cut(int32_t& pos, eventkind kind, Guards guards);
   // Reads the event of kind at pos into event.
   void ReadKind(int32_t& pos, eventkind kind, bytes& event, Guards guards);
-  // Copies the event of kind that CutEvent found from start to pos into event, status first.
-  void CopyEvent(eventkind kind, int32_t start, int32_t pos, const eventcut& cut,
-                 bytes& event) const;
+  // Copies the event that CutEvent found from start to pos into event, status first.
+  void CopyEvent(const eventcut& cut, int32_t start, int32_t pos, bytes& event) const;
 };
 
 // Puts value (0..7FFFFFFF hex) as a variable-length quantity at out; its byte count, 1 to 5.

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
   bool opened = file.Open(args[1], Format::Midi, /*quiet=*/true);
   Midi out;
   mergeend end = opened ? MergeToType0(in, out, &file) : mergeend::Broken;
-  if (end == mergeend::Broken) {
+  if (!opened || end == mergeend::Broken) {  // the check says first what is wrong with the input
     in.CheckFile(ok);
     if (!ok) return 1;
   }
@@ -54,10 +54,6 @@ int main(int argc, char** argv) {
     say("Type 0 MidiFile would reach 2 GB");
     return 1;
   }
-  // bytes after the last track, which the check notes
-  chunkcursor chunks(in);
-  chunk c;
-  for (int32_t k = 0; k < in.GetTrackCount(); k++) chunks.Next(c);
-  checkend(in, chunks.pos);
+  checkend(in);  // bytes after the last track, which the check notes
   return file.Commit() ? 0 : 1;
 }
