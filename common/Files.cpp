@@ -181,6 +181,7 @@ bool textreader::Open(const std::string& name) {
   inMemory = false;
   buffer.resize(kBlock);
   begin = end = 0;
+  atStart = true;
   ended = fd < 0;
   failed = fd < 0;
   return fd >= 0;
@@ -203,6 +204,7 @@ size_t textreader::Size() const {
 
 bool textreader::Rewind() {
   begin = 0;
+  atStart = true;
   end = inMemory ? buffer.size() : 0;
   ended = inMemory;
   failed = !inMemory && (fd < 0 || lseek(fd, 0, SEEK_SET) != 0);
@@ -224,6 +226,15 @@ bool textreader::Fill() {
 }
 
 bool textreader::ReadLine(std::string& line) {
+  bool first = atStart;
+  atStart = false;
+  if (!ReadRaw(line)) return false;
+  // a byte-order mark that an editor saved at the start of the text is no part of its first line
+  if (first && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
+  return true;
+}
+
+bool textreader::ReadRaw(std::string& line) {
   line.clear();
   bool any = false;  // a byte of this line has been taken, so the line exists
   while (begin < end || Fill()) {
@@ -422,6 +433,14 @@ bool checkarguments(const lijst& args, size_t count, const std::string& name, vo
     return false;
   }
   status = 2;
+  // an option the program does not know (those it knows are taken off before)
+  for (const std::string& arg : args) {
+    if (arg.size() > 2 && arg.starts_with("--")) {
+      say("Unknown option " + arg);
+      showUsage();
+      return false;
+    }
+  }
   if (args.size() < count || args.size() > count + optional) {
     showUsage();
     return false;
@@ -433,7 +452,9 @@ bool checkarguments(const lijst& args, size_t count, const std::string& name, vo
 
 bool checkinput(const std::string& name, const std::string& missing) {
   if (fileexists(name)) return true;
-  say(name + missing);
+  struct stat info;
+  bool folder = stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  say(folder ? name + " is a folder" : name + missing);
   return false;
 }
 

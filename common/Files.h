@@ -33,8 +33,8 @@ bool readfile(const std::string& name, bytes& data);
 bool ismevheader(const std::string& line);
 
 // Reads a text file line by line in large blocks: CR LF or LF ends a line, any other CR is
-// dropped, the last line needs no line end, and a byte 1A hex ends the file. Lines are byte
-// strings of any length.
+// dropped, the last line needs no line end, a byte 1A hex ends the file, and a UTF-8 byte-order
+// mark at the start is skipped. Lines are byte strings of any length.
 class textreader {
  public:
   textreader() = default;
@@ -58,6 +58,8 @@ class textreader {
 
  private:
   bool Fill();
+  // ReadLine without the byte-order mark's skip.
+  bool ReadRaw(std::string& line);
   int fd = -1;
   std::vector<char> buffer;
   size_t begin = 0;
@@ -65,6 +67,7 @@ class textreader {
   bool ended = false;
   bool failed = false;
   bool inMemory = false;
+  bool atStart = true;  // the next line is the text's first
 };
 
 // Writes an output whole or not at all. A plain file, or a name where none exists, is written as
@@ -116,13 +119,15 @@ class outputfile {
 
 // Handles the arguments every program takes alike: --help or -h alone prints the usage text
 // through showUsage, --version alone the line "NAME (lyricmidi) VERSION", both status 0; any
-// count but count (up to count + optional) prints the usage text, status 2. True when the
+// count but count (up to count + optional) prints the usage text, status 2, and so does an
+// argument that begins with "--", after the line "Unknown option ARG". True when the
 // program goes on, status then 1 for a check that fails after this one, and every later line
 // going to standard error when the output, the second argument, is standard output; otherwise
 // status holds the status to end with.
 bool checkarguments(const lijst& args, size_t count, const std::string& name, void (*showUsage)(),
                     int& status, size_t optional = 0);
-// True when the input file name exists; otherwise prints name + missing, the program's wording.
+// True when the input file name exists; otherwise prints name + missing, the program's wording,
+// or "NAME is a folder" for a folder.
 bool checkinput(const std::string& name, const std::string& missing);
 
 // Prints the line for a file that exists but cannot be read: name + ": cannot be read".

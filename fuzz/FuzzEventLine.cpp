@@ -15,12 +15,18 @@ int FuzzEventLine(const uint8_t* data, size_t size) {
   const integers numbers = ExtractNumbers(line);
   const bytes event = EncodeEventLine(line);
   if (EncodeEventLine(line) != event) Fail("two encodings of one line differ");
+  // every line that makes no event says why, and only those
+  eventline read;
+  ReadEventLine(line, read);
+  if (!line.empty() && event.empty() == read.refusal.empty()) {
+    Fail(event.empty() ? "a refused line gives no reason" : "a line with an event gives a reason");
+  }
   if (line.empty()) {
     if (!event.empty()) Fail("an empty line gives an event");
     return 0;
   }
   const char letter = line[0];
-  if (std::string_view("ABCHMNOPVX").find(letter) == std::string_view::npos) {
+  if (std::string_view("ABCHMNOPRSVX").find(letter) == std::string_view::npos) {
     if (!event.empty()) Fail("a line without a kind letter gives an event");
     return 0;
   }
@@ -39,9 +45,15 @@ int FuzzEventLine(const uint8_t* data, size_t size) {
       if (event != (count > 0 ? bytes{first} : bytes{})) Fail("an O or V line gives another byte");
       return 0;
     case 'X':
-      // the numbers are the bytes, the length put in where the status carries one
-      if (!event.empty() && (!ReadsBackWhole(event) || event[0] != first)) {
-        Fail("an X line gives no complete event of its status");
+      // the numbers (and quoted texts) are the bytes, the length put in where the status
+      // carries one
+      if (!event.empty() && (!ReadsBackWhole(event) || event[0] < 0x80)) {
+        Fail("an X line gives no complete event");
+      }
+      return 0;
+    case 'S':
+      if (!event.empty() && (!ReadsBackWhole(event) || event[0] != 0xF0)) {
+        Fail("an S line gives no complete System Exclusive message");
       }
       return 0;
     case 'M':

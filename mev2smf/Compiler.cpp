@@ -7,6 +7,14 @@ namespace {
 
 bool IsTrackLine(const std::string& line) { return !line.empty() && line[0] == 'T'; }
 
+const bytes kEndOfTrack = {kMeta, kEndOfTrackType, 0x00};
+
+// Why a time line that does not fit is refused.
+std::string TimeReason(const timeline& t) {
+  return t.stamp > 255 ? "a time line holds at most 255 digits and blanks"
+                       : "a time is at most " + std::to_string(kMaxDeltaTime);
+}
+
 // "Error in line N: LINE" or "Warning in line N: LINE", the reason after it in parentheses when
 // there is one.
 std::string LineText(const std::string& what, int32_t number, const std::string& line,
@@ -96,11 +104,16 @@ bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
   bool ended = false;
   timeline time;  // the line read, as a time line or an event line
   eventline e;
+  // a track that does not end with its End of Track gets one, after its last time line or at
+  // the time of its last event
   auto endTrack = [&] {
-    if (lastOk && !ended) {
-      warn(lastNumber, last,
-           w.DeltaWritten() ? "the track ends on a time line: Meta $2F(TrkEnd) comes last"
-                            : "the track ends without Meta $2F(TrkEnd)");
+    if (!ended) {
+      if (lastOk) {
+        warn(lastNumber, last,
+             w.DeltaWritten() ? "the track ends on a time line: Meta $2F(TrkEnd) added after it"
+                              : "the track ends without Meta $2F(TrkEnd): one is added");
+      }
+      w.Event(kEndOfTrack);
     }
     w.EndTrack();
   };
@@ -130,12 +143,23 @@ bool CompileMev(textreader& in, Midi& m, int32_t& warnings) {
       tooLarge = true;
       continue;
     }
+    if (line[0] == 'W') {  // a switch of the way status bytes are written
+      statusway way;
+      std::string why = ReadWayLine(line, way);
+      if (why.empty()) {
+        w.Way(way);
+      } else {
+        held.push_back(LineText("Error", number, line, why));
+        ok = false;
+      }
+      continue;
+    }
     lastNumber = number;
     lastOk = true;
     ended = false;
     if (ReadTimeLine(line, time)) {
       if (!time.fits) {
-        held.push_back(LineText("Error", number, line, ""));
+        held.push_back(LineText("Error", number, line, TimeReason(time)));
         ok = false;
         lastOk = false;
       } else if (time.split) {

@@ -41,8 +41,10 @@ charclass ClassOf(char c) { return kCharClasses[static_cast<uint8_t>(c)]; }
 
 // ExtractNumbers into numbers, whose array is used again; also the first number with a letter
 // right before or after its digits (index: the count of numbers when there is none). A number's
-// digits, a quote or remark, and a run of letters and blanks are each passed in one go.
-void ScanNumbers(const std::string& line, integers& numbers, placed& against) {
+// digits, a quote or remark, and a run of letters and blanks are each passed in one go. With
+// runs, the bytes of a text in double quotes are numbers too, one a byte, and a remark is
+// only what stands between parentheses outside them; false when a quote is not closed.
+bool ScanNumbers(const std::string& line, integers& numbers, placed& against, bool runs = false) {
   numbers.clear();
   against = {SIZE_MAX, 0, 0};
   bool inQuotes = false;
@@ -52,6 +54,17 @@ void ScanNumbers(const std::string& line, integers& numbers, placed& against) {
   size_t n = line.size();
   for (size_t i = 0; i < n;) {
     charclass k = ClassOf(line[i]);
+    if (runs && (k == charclass::Quote || k == charclass::Open)) {
+      size_t close = line.find(k == charclass::Quote ? '"' : ')', i + 1);
+      if (close == std::string::npos && k == charclass::Quote) return false;
+      close = std::min(close, n);
+      if (k == charclass::Quote) {
+        for (size_t j = i + 1; j < close; j++) numbers.push_back(static_cast<uint8_t>(line[j]));
+      }
+      i = close + 1;
+      hex = minus = false;
+      continue;
+    }
     // quotes and parentheses are looked at in every state: a "(" inside quotes opens a remark
     if (k == charclass::Quote) inQuotes = !inQuotes;
     if (k == charclass::Open) inRemark = true;
@@ -86,6 +99,59 @@ void ScanNumbers(const std::string& line, integers& numbers, placed& against) {
     minus = false;
   }
   if (against.index == SIZE_MAX) against.index = numbers.size();
+  return true;
+}
+
+std::string Num(int64_t v) { return std::to_string(v); }
+
+// The first number of the line written with a slash between digits, as in a time signature's
+// 3/4: "3/4 is no number: write 3 4"; "" when there is none.
+std::string SlashReason(const std::string& line) {
+  auto digit = [&](size_t i) { return i < line.size() && line[i] >= '0' && line[i] <= '9'; };
+  for (size_t i = line.find('/'); i != std::string::npos; i = line.find('/', i + 1)) {
+    if (i == 0 || !digit(i - 1) || !digit(i + 1)) continue;
+    size_t begin = i;
+    size_t end = i + 1;
+    while (begin > 0 && digit(begin - 1)) begin--;
+    while (digit(end)) end++;
+    std::string left = line.substr(begin, i - begin);
+    std::string right = line.substr(i + 1, end - i - 1);
+    return left + "/" + right + " is no number: write " + left + " " + right;
+  }
+  return "";
+}
+
+// Why the line of a kind of count numbers is refused for its count: "Note takes 3 numbers:
+// channel, key, velocity"; fields names them.
+std::string CountReason(const std::string& line, std::string_view word, const std::string& counts,
+                        std::string_view fields) {
+  std::string slash = SlashReason(line);
+  if (!slash.empty()) return slash;
+  std::string reason = std::string(word) + " takes " + counts;
+  reason += counts == "1" ? " number" : " numbers";
+  return fields.empty() ? reason : reason + ": " + std::string(fields);
+}
+
+// Why a line that begins with c is refused when c is no kind letter, or the count reason when it
+// is a channel kind's letter.
+std::string KindReason(const std::string& line) {
+  char c = line[0];
+  std::string counts;
+  std::string fields;
+  std::string_view word;
+  for (const channelkind& k : kChannelKinds) {
+    if (k.letter != c) continue;
+    counts += (counts.empty() ? "" : " or ") + Num(static_cast<int64_t>(k.numbers));
+    fields += (fields.empty() ? "" : " or ") + std::string(k.fields);
+    word = k.word;
+  }
+  if (!word.empty()) return CountReason(line, word, counts, fields);
+  bool kind = std::string_view("NRACPBHOVMXSWT").find(static_cast<char>(c - 'a' + 'A')) !=
+              std::string_view::npos;
+  if (c >= 'a' && c <= 'z' && kind) return "a kind begins with a capital letter";
+  if (c == '\t') return "a tab is no blank: a line that begins with one is no time line";
+  if (c >= '0' && c <= '9') return "a time line has only digits, or a blank after them";
+  return std::string(1, c) + " is no kind letter";
 }
 
 // Why the text of a lyric or channel-text line would not reach its event whole, or "".
@@ -97,7 +163,11 @@ std::string WordTextLoss(uint8_t type, const std::string& line) {
                                  [](const std::string& f) { return f.empty(); });
     if (twoBlanks) return "two blanks in a row";
     if (fields[2].front() == '(') return "a blank before the remark";
-    return type == kLyricType ? "a lyric is one word" : "a channel text is one word";
+    std::string joined = fields[2];
+    for (size_t i = 3; i < fields.size(); i++) joined += "_" + fields[i];
+    return type == kLyricType
+               ? "a lyric is one word: write " + joined + " for one syllable with a blank"
+               : "a channel text is one word: write " + joined + " for one text with a blank";
   }
   // a tab is no blank: a text behind one joins the fields before it, and the text is empty
   if (fields.size() < 3) {
@@ -112,9 +182,15 @@ std::string WordTextLoss(uint8_t type, const std::string& line) {
 }
 
 // Why a meta line of type is refused, with the line that carries any bytes; "" when why is.
+// A reason that says how to write the text already is left as it is.
 std::string Refused(const std::string& why, uint8_t type) {
-  return why.empty() ? why : why + ": write X $FF $" + byte2hex(type) + " ... for any bytes";
+  if (why.empty() || why.find(": write") != std::string::npos) return why;
+  return why + ": write X $FF $" + byte2hex(type) + " ... for any bytes";
 }
+
+// True when a text in double quotes on a line of its own, or an X line's quoted run, can carry
+// byte b: no double quote, and no control byte that could break or end the line.
+bool Printable(uint8_t b) { return b >= 0x20 && b != '"' && b != 0x7F; }
 
 // EncodeQuotedText, and why it refused the line.
 std::string QuotedTextEvent(uint8_t type, const std::string& line, bytes& event) {
@@ -122,7 +198,7 @@ std::string QuotedTextEvent(uint8_t type, const std::string& line, bytes& event)
   size_t close = open == std::string::npos ? open : line.find('"', open + 1);
   if (open != std::string::npos && close == std::string::npos) {
     event.clear();
-    return "";
+    return "a double quote is not closed";
   }
   // a further quote would leave the rest of the text out
   if (open != std::string::npos && line.find('"', close + 1) != std::string::npos) {
@@ -141,7 +217,14 @@ std::string WordTextEvent(uint8_t type, const std::string& line, bytes& event) {
   size_t first = line.find(' ');
   size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
   bool three = second != std::string::npos && line.find(' ', second + 1) == std::string::npos;
-  if (!three) {
+  if (three) {
+    // a tab is no blank: a word behind one before the text is lost, as the second field
+    size_t tab = line.rfind('\t', second);
+    if (tab != std::string::npos && tab + 1 < second && line[tab + 1] != '(') {
+      event.clear();
+      return Refused("a tab is no blank", type);
+    }
+  } else {
     std::string why = WordTextLoss(type, line);
     if (!why.empty()) {
       event.clear();
@@ -159,7 +242,8 @@ std::string WordTextEvent(uint8_t type, const std::string& line, bytes& event) {
 // EncodeMetaEvent, and why it refused the line.
 std::string MetaEvent(const integers& numbers, const std::string& line, bytes& event) {
   event.clear();
-  if (numbers.empty() || numbers[0] < 0 || numbers[0] > 255) return "";
+  if (numbers.empty()) return "Meta takes a type first, as in Meta $51(Tempo) 500000";
+  if (numbers[0] < 0 || numbers[0] > 255) return "a meta type is 0 to 255";
   uint8_t type = Low(numbers[0]);
   if (TextForm(type) == textform::Quoted) return QuotedTextEvent(type, line, event);
   if (TextForm(type) == textform::Word) return WordTextEvent(type, line, event);
@@ -174,7 +258,7 @@ std::string MetaEvent(const integers& numbers, const std::string& line, bytes& e
   // a fixed layout needs its numbers; extra ones are ignored
   if (args < kind->count) {
     event.clear();
-    return "";
+    return CountReason(line, kind->name, Num(static_cast<int64_t>(kind->count)), kind->fields);
   }
   for (size_t i = 0; i < kind->count; i++) {
     int32_t v = numbers[i + 1];
@@ -183,7 +267,7 @@ std::string MetaEvent(const integers& numbers, const std::string& line, bytes& e
       uint8_t b;
       if (!KeyByte(v, b)) {
         event.clear();
-        return "";
+        return "a key signature has -7 to 7 sharps";
       }
       v = b;
     }
@@ -216,6 +300,30 @@ void AddExactLine(std::string& line, const eventview& e, size_t dataStart) {
     AddHex(line, e.rest[0]);
   }
   AddHexList(line, e, dataStart);
+}
+
+// The exact line of a text meta event: its printable runs in double quotes, its other bytes as
+// numbers; a lyric that is only a line break gets a remark that says which.
+void AddTextExactLine(std::string& line, const eventview& e, size_t from) {
+  line += "X $FF ";
+  AddHex(line, e.rest[0]);
+  const uint8_t* text = e.rest;
+  for (size_t i = from; i < e.n;) {
+    size_t j = i;
+    while (j < e.n && Printable(text[j])) j++;
+    line += ' ';
+    if (j == i) {
+      AddHex(line, text[i++]);
+      continue;
+    }
+    line += '"';
+    line.append(text + i, text + j);
+    line += '"';
+    i = j;
+  }
+  if (e.rest[0] == kLyricType && e.n == from + 1 && (text[from] == '\r' || text[from] == '\n')) {
+    line += text[from] == '\r' ? " (line break)" : " (new paragraph)";
+  }
 }
 
 // "Meta $05(Lyric)": the kind word, the type and its name, as every meta line begins.
@@ -284,7 +392,11 @@ void AddMetaLine(std::string& line, const eventview& e) {
   }
   if (said) return;
   line.resize(head);
-  AddExactLine(line, e, start);
+  if (TextForm(type) == textform::None) {
+    AddExactLine(line, e, start);
+  } else {
+    AddTextExactLine(line, e, start);
+  }
 }
 
 // Writes the characters of word at p; returns the end.
@@ -325,7 +437,7 @@ void AddChannelLine(std::string& line, const eventview& e) {
     *p++ = ' ';
     p = putnumber(p, e.status & 0x0F);
   } else {
-    // a note off, and a bend whose low data byte has bit 7 set: only the exact line says them
+    // a bend whose low data byte has bit 7 set: only the exact line says it
     p = PutWord(p, "X $");
     *p++ = half2hex(e.status >> 4);
     *p++ = half2hex(e.status & 0x0F);
@@ -441,6 +553,54 @@ void QuotedText(const char* quoted, size_t n, bytes& text) {
   text.insert(text.end(), quoted, quoted + n);
 }
 
+namespace {
+
+// Why the numbers of a line of bytes are refused: "300 is not a byte 0 to 255"; "" when they
+// are bytes.
+std::string NotBytes(const integers& numbers) {
+  for (int32_t v : numbers) {
+    if (v < 0 || v > 0xFF) return Num(v) + " is not a byte 0 to 255";
+  }
+  return "";
+}
+
+// EncodeExactEvent, and why it refused the line.
+std::string ExactEvent(const integers& numbers, bytes& event) {
+  event.clear();
+  std::string why = NotBytes(numbers);
+  if (!why.empty()) return why;
+  if (numbers.empty()) return "X takes a status byte, then the data";
+  if (numbers[0] < kNoteOff) return Num(numbers[0]) + " is no status byte: X takes $80 to $FF first";
+  uint8_t status = Low(numbers[0]);
+  std::string head = "X $" + byte2hex(status);
+  size_t data = numbers.size() - 1;
+  auto append = [&](size_t from) {
+    for (size_t i = from; i < numbers.size(); i++) event.push_back(Low(numbers[i]));
+  };
+  // a data byte above 7F is kept: files in use hold such bytes, and the line carries any file
+  if (status < kSysex) {
+    size_t want = HasOneDataByte(status) ? 1u : 2u;
+    if (data != want) return head + (want == 1 ? " takes 1 data byte" : " takes 2 data bytes");
+    append(0);
+  } else if (status == kMeta) {
+    if (data == 0) return head + " takes the meta type";
+    event.assign({kMeta, Low(numbers[1])});
+    append(2);
+    PutLength(event, 2);
+  } else if (status < 0xF8) {  // F0 to F7 carry a length
+    event.push_back(status);
+    append(1);
+    PutLength(event, 1);
+  } else if (data == 0) {
+    event.push_back(status);
+  } else {
+    return head + " takes no data";
+  }
+  return "";
+}
+
+}  // namespace
+
 bytes EncodeEventLine(const std::string& line) {
   eventline e;
   ReadEventLine(line, e);
@@ -451,7 +611,11 @@ void ReadEventLine(const std::string& line, eventline& e) {
   e.event.clear();
   e.refusal.clear();
   if (line.empty()) return;
-  ScanNumbers(line, e.numbers, e.nextTo);
+  // the lines of bytes take texts in double quotes among their numbers
+  if (!ScanNumbers(line, e.numbers, e.nextTo, line[0] == 'X' || line[0] == 'S')) {
+    e.refusal = "a double quote is not closed";
+    return;
+  }
   const integers& n = e.numbers;
   if (const channelkind* k = FindChannelKind(line[0], n.size())) {
     // channel bits above 15 merge into the status kind
@@ -475,44 +639,27 @@ void ReadEventLine(const std::string& line, eventline& e) {
     }
     case 'O':
     case 'V':
+      if (n.empty()) e.refusal = std::string(1, line[0]) + " takes a byte";
       if (!n.empty()) e.event.push_back(Low(n[0]));
       return;
     case 'M':
-      if (!n.empty()) e.refusal = MetaEvent(n, line, e.event);
+      e.refusal = MetaEvent(n, line, e.event);
       return;
     case 'X':
-      EncodeExactEvent(n, e.event);
+      e.refusal = ExactEvent(n, e.event);
+      return;
+    case 'S':
+      e.refusal = NotBytes(n);
+      if (!e.refusal.empty()) return;
+      e.event.push_back(kSysex);
+      for (int32_t b : n) e.event.push_back(Low(b));
+      PutLength(e.event, 1);
       return;
   }
+  e.refusal = KindReason(line);
 }
 
-void EncodeExactEvent(const integers& numbers, bytes& event) {
-  event.clear();
-  for (int32_t v : numbers) {
-    if (v < 0 || v > 0xFF) return;
-  }
-  if (numbers.empty() || numbers[0] < kNoteOff) return;
-  uint8_t status = Low(numbers[0]);
-  size_t data = numbers.size() - 1;
-  auto append = [&](size_t from) {
-    for (size_t i = from; i < numbers.size(); i++) event.push_back(Low(numbers[i]));
-  };
-  // a data byte above 7F is kept: files in use hold such bytes, and the line carries any file
-  if (status < kSysex) {
-    if (data == (HasOneDataByte(status) ? 1u : 2u)) append(0);
-  } else if (status == kMeta) {
-    if (data == 0) return;
-    event.assign({kMeta, Low(numbers[1])});
-    append(2);
-    PutLength(event, 2);
-  } else if (status < 0xF8) {  // F0 to F7 carry a length
-    event.push_back(status);
-    append(1);
-    PutLength(event, 1);
-  } else if (data == 0) {
-    event.push_back(status);
-  }
-}
+void EncodeExactEvent(const integers& numbers, bytes& event) { ExactEvent(numbers, event); }
 
 void EncodeMetaEvent(const integers& numbers, const std::string& line, bytes& event) {
   MetaEvent(numbers, line, event);
@@ -671,6 +818,9 @@ void AddEventLine(std::string& line, const eventview& e) {
   } else if (e.status == kEscape) {
     line += 'H';
     AddHexList(line, e, e.DataStart());
+  } else if (e.status == kSysex) {
+    line += "Sysex";
+    AddHexList(line, e, e.DataStart());
   } else if (e.status < 0xF8) {
     AddExactLine(line, e, e.DataStart());
   } else {
@@ -695,3 +845,26 @@ std::string WordLine(uint8_t type, const std::string& word) {
   AddMetaHead(line, type, FindMetaKind(type));
   return line + ' ' + word;
 }
+
+namespace {
+
+// The lines that switch the way status bytes are written, in the order of statusway.
+constexpr std::string_view kWayLines[] = {"Write running status", "Write every status",
+                                          "Write running status across meta and sysex"};
+
+}  // namespace
+
+std::string ReadWayLine(const std::string& line, statusway& way) {
+  // the longest first: the others begin as it does
+  for (size_t i : {2, 1, 0}) {
+    std::string_view w = kWayLines[i];
+    if (line.starts_with(w) && (line.size() == w.size() || line.compare(w.size(), 2, " (") == 0)) {
+      way = static_cast<statusway>(i);
+      return "";
+    }
+  }
+  return "write " + std::string(kWayLines[1]) + ", " + std::string(kWayLines[0]) + " or " +
+         std::string(kWayLines[2]);
+}
+
+std::string WayLine(statusway way) { return std::string(kWayLines[static_cast<size_t>(way)]); }

@@ -7,68 +7,73 @@
 #include "Algemeen.h"
 #include "Cursor.h"
 #include "MidiDoos.h"
+#include "TrackWriter.h"
 
 // The MEV notation: its kinds of event line, each line read into an event and each event
 // written as a line, the fields that are not written as their bytes converted both ways, and
 // the lines the programs write.
 
 // One kind of channel event line: its kind letter, the word the docs spell it with, the status
-// byte without the channel, the count of numbers its line holds (the channel first), and the
-// other first words the docs allow for it.
+// byte without the channel, the count of numbers its line holds (the channel first), what they
+// are, and the other first words the docs allow for it.
 struct channelkind {
   char letter;
   std::string_view word;
   uint8_t status;
   size_t numbers;
+  std::string_view fields;
   std::string_view others[3];
 };
 // The channel kinds; A stands for two, told apart by their count of numbers.
 inline constexpr channelkind kChannelKinds[] = {
-    {'N', "Note", kNoteOn, 3, {"N", "NoteOn", "Note-on"}},
-    {'A', "Aftertouch", kKeyPressure, 3, {"A"}},
-    {'A', "Aftertouch", kChannelPressure, 2, {"A"}},
-    {'C', "Control", kControl, 3, {"C"}},
-    {'P', "Program", kProgram, 2, {"P"}},
-    {'B', "Bend", kPitchBend, 2, {"B"}},
+    {'N', "Note", kNoteOn, 3, "channel, key, velocity", {"N", "NoteOn", "Note-on"}},
+    {'R', "Release", kNoteOff, 3, "channel, key, velocity", {"R"}},
+    {'A', "Aftertouch", kChannelPressure, 2, "channel, pressure", {"A"}},
+    {'A', "Aftertouch", kKeyPressure, 3, "channel, key, pressure", {"A"}},
+    {'C', "Control", kControl, 3, "channel, controller, value", {"C"}},
+    {'P', "Program", kProgram, 2, "channel, program", {"P"}},
+    {'B', "Bend", kPitchBend, 2, "channel, bend", {"B"}},
 };
 // The other kinds of event line, spelt as for the channel kinds: escape, single bytes, meta
-// event and exact event.
+// event, exact event and System Exclusive message.
 struct otherkind {
   char letter;
   std::string_view word;
   std::string_view others[3];
 };
 inline constexpr otherkind kOtherKinds[] = {
-    {'H', "H", {}}, {'O', "O", {}}, {'V', "V", {}}, {'M', "Meta", {"M"}}, {'X', "X", {}},
+    {'H', "H", {}}, {'O', "O", {}}, {'V', "V", {}}, {'M', "Meta", {"M"}},
+    {'X', "X", {}}, {'S', "Sysex", {"S"}},
 };
 // The channel kind of letter whose line holds count numbers, or nullptr.
 const channelkind* FindChannelKind(char letter, size_t count);
 
 // One meta type with a name for its remark and, for a fixed layout, the byte count of each of
-// its numbers (count 0: a text, or no data at all for End of Track).
+// its numbers and what they are (count 0: a text, or no data at all for End of Track).
 struct metakind {
   uint8_t type;
   const char* name;
   size_t count;
   uint8_t widths[5];
+  std::string_view fields;
 };
 // The named meta types. Of the fixed layouts, a time signature's second number is written as
 // a power of two and a key signature's first is -7 to 7.
 inline constexpr metakind kMetaKinds[] = {
-    {0x00, "SeqNr", 1, {2}},
-    {0x01, "Text", 0, {}},
-    {0x02, "Copyright", 0, {}},
-    {0x03, "Name", 0, {}},
-    {0x04, "Instrument", 0, {}},
-    {0x05, "Lyric", 0, {}},
-    {0x06, "Marker", 0, {}},
-    {0x07, "Cue", 0, {}},
-    {0x21, "Port", 1, {1}},
-    {0x2F, "TrkEnd", 0, {}},
-    {0x51, "Tempo", 1, {3}},
-    {0x54, "SMPTE", 5, {1, 1, 1, 1, 1}},
-    {0x58, "TimeSig", 4, {1, 1, 1, 1}},
-    {0x59, "KeySig", 2, {1, 1}},
+    {0x00, "SeqNr", 1, {2}, "the sequence number"},
+    {0x01, "Text", 0, {}, ""},
+    {0x02, "Copyright", 0, {}, ""},
+    {0x03, "Name", 0, {}, ""},
+    {0x04, "Instrument", 0, {}, ""},
+    {0x05, "Lyric", 0, {}, ""},
+    {0x06, "Marker", 0, {}, ""},
+    {0x07, "Cue", 0, {}, ""},
+    {0x21, "Port", 1, {1}, "the port"},
+    {0x2F, "TrkEnd", 0, {}, ""},
+    {0x51, "Tempo", 1, {3}, "microseconds a quarter note"},
+    {0x54, "SMPTE", 5, {1, 1, 1, 1, 1}, "hours, minutes, seconds, frames, hundredths of a frame"},
+    {0x58, "TimeSig", 4, {1, 1, 1, 1}, "numerator, denominator, clocks a click, 32nds a quarter"},
+    {0x59, "KeySig", 2, {1, 1}, "sharps (below 0 flats), 0 major or 1 minor"},
 };
 // The entry of meta type t, or nullptr.
 const metakind* FindMetaKind(uint8_t t);
@@ -118,9 +123,8 @@ struct eventline {
   placed nextTo;     // the first number with a letter right before or after its digits (index:
                      // the count of numbers when there is none)
   bytes event;       // as EncodeEventLine makes it
-  // Why a line that makes no event was refused, for the lines whose text would not reach the
-  // event whole (a word-text line of more than three fields or with its text behind a tab, a
-  // quoted text followed by a further double quote); empty for every other line.
+  // Why a line that makes no event was refused, as the error line says it after the line:
+  // "Note takes 3 numbers: channel, key, velocity"; empty when the line makes an event.
   std::string refusal;
 };
 // Reads an event line into e.
@@ -129,9 +133,10 @@ void ReadEventLine(const std::string& line, eventline& e);
 // event (unknown kind letter, wrong count of numbers, or a meta line it cannot encode).
 bytes EncodeEventLine(const std::string& line);
 // The encoders of ReadEventLine, each putting its event, or nothing, in event.
-// The event of an X line, the exact event line: its numbers are the status byte and the data,
-// and for F0 to F7 and for FF and its type the length is put in; empty when a number is not a
-// byte, the status is missing, or a channel status has the wrong count of data bytes.
+// The event of an X line, the exact event line: its numbers are the status byte and the data
+// (a text in double quotes among them gives its bytes), and for F0 to F7 and for FF and its type
+// the length is put in; empty when a number is not a byte, the status is missing, or a
+// status has the wrong count of data bytes.
 void EncodeExactEvent(const integers& numbers, bytes& event);
 // The event of an M line, chosen by its first number, the meta type.
 void EncodeMetaEvent(const integers& numbers, const std::string& line, bytes& event);
@@ -153,6 +158,14 @@ lijst HeaderWarnings(const std::string& line, int32_t tracks);
 // Reads the header line into type and division; prints the first failing test's line and
 // clears ok.
 void ParseHeader(const std::string& line, bool& ok, int32_t& type, int32_t& division);
+
+// A line that switches how the track's status bytes are written from where it stands: "Write
+// running status" (the way every track begins), "Write every status", "Write running status
+// across meta and sysex"; a remark in parentheses may follow. Reads it into way; why it is
+// refused, or "".
+std::string ReadWayLine(const std::string& line, statusway& way);
+// The line of way.
+std::string WayLine(statusway way);
 
 // The lines as the programs write them.
 // The header line: "File 1 (3) 480".

@@ -170,8 +170,12 @@ struct novisit {
 };
 
 // The parts of the structure check, each printing the line of what it finds wrong.
+// Which headers a check takes: Strict those the programs that rework files can work on; Written
+// also every header the compiler writes: type 0 with several tracks, an SMPTE division and a
+// division of 0, each with a line saying so (an SMPTE division is a valid one and gets none).
+enum class headerrule : uint8_t { Strict, Written };
 // True when m holds a file with a valid header chunk.
-bool checkstart(const Midi& m);
+bool checkstart(const Midi& m, headerrule rule = headerrule::Strict);
 // True when the next chunk, read into c, is a track chunk that lies inside the image.
 bool checkchunk(const Midi& m, chunkcursor& chunks, chunk& c);
 // True when the walk of a track that ends at end stopped exactly there. The cursor is taken as a
@@ -185,8 +189,9 @@ void checkend(const Midi& m);
 // in the end are handed over too. Returns true when a guarded read was not made at the image's
 // end.
 template <class Visit>
-bool checkfile(const Midi& m, bool& ok, Guards guards, Visit&& visit) {
-  ok = checkstart(m);
+bool checkfile(const Midi& m, bool& ok, Guards guards, Visit&& visit,
+               headerrule rule = headerrule::Strict) {
+  ok = checkstart(m, rule);
   chunkcursor chunks(m);
   uint8_t status = 0;  // a file begins with no running status
   bool exceeded = false;

@@ -205,10 +205,20 @@ bool loadfile(Midi& m, const std::string& name) {
   return false;
 }
 
-bool checkstart(const Midi& m) {
+bool checkstart(const Midi& m, headerrule rule) {
   if (m.image.empty()) {
     say("No MidiFile Read yet");
     return false;
+  }
+  int32_t type = m.GetMidiType();
+  int32_t tracks = m.GetTrackCount();
+  bool written = rule == headerrule::Written && m.image.size() > kHeaderSize &&
+                 std::equal(m.image.begin(), m.image.begin() + 8, "MThd\0\0\0\6") && type < 3 &&
+                 tracks >= 1;
+  if (written) {
+    if (type == 0 && tracks > 1) say("Type 0 with " + Num(tracks) + " tracks: each track is read");
+    if (m.GetTicks() == 0) say("# ticks 0: mev2smf needs a division above 0 in the header line");
+    return true;
   }
   bool ok;
   m.CheckHeader(ok);

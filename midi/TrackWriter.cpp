@@ -24,6 +24,8 @@ void trackwriter::BeginTrack(bool oneEndOfTrack) {
   delta = false;
   oneEnd = oneEndOfTrack;
   lastEmptyMeta = -1;
+  way = statusway::Running;
+  lastChannel = 0;
   // running status does not cross a track chunk: each track's first channel event has its
   // status byte
   out.runningStatus = 0;

@@ -12,6 +12,13 @@
 // writers keep a margin below that.
 constexpr int64_t kMaxFileSize = INT32_MAX - 0xFFFF;
 
+// How a track's status bytes are written. Running leaves a channel event's status byte out
+// after a channel event of the same status (any other event writes it again); Every writes
+// every status byte; Across leaves it out after a channel event of the same status whatever
+// meta, System Exclusive or single-byte events stand between. A first data byte of 80 hex or
+// more always has its status byte before it.
+enum class statusway : uint8_t { Running, Every, Across };
+
 // Writes a Standard MIDI File track by track through Midi's writing operations: each event
 // after its delta time, with running status within a track, the track chunks' lengths, and the
 // header chunk last, when the track count is known. Every program writes its files through
@@ -31,6 +38,9 @@ class trackwriter {
   // End of Track and empty meta event written to it becomes FF 0F 00, and EndTrack leaves
   // exactly one End of Track, last.
   void BeginTrack(bool oneEnd = false);
+  // Writes the status bytes of the events after it in the track the way w says; a track
+  // begins in Running.
+  void Way(statusway w) { way = w; }
   // Writes a delta time. After a delta time with no event behind it, the empty meta event
   // FF 0F 00 goes first, as the event the earlier one belongs to.
   void Delta(uint32_t ticks);
@@ -74,6 +84,8 @@ class trackwriter {
   bool delta = false;         // a delta time stands with no event behind it yet
   bool oneEnd = false;
   int64_t lastEmptyMeta = -1;  // where the last event begins when it is FF 0F 00 (oneEnd)
+  statusway way = statusway::Running;
+  uint8_t lastChannel = 0;  // the status of the track's last channel event
 };
 
 inline void trackwriter::Delta(uint32_t ticks) {
@@ -89,6 +101,11 @@ inline void trackwriter::Event(uint8_t status, const uint8_t* rest, size_t n) {
   bool emptyMeta = oneEnd && status == kMeta && n == 2 && rest[1] == 0 &&
                    (rest[0] == kEndOfTrackType || rest[0] == kEmptyType);
   lastEmptyMeta = emptyMeta ? Size() : -1;
+  bool channel = IsChannelStatus(status);
+  if (way != statusway::Running && channel) {
+    out.runningStatus = way == statusway::Every ? 0 : lastChannel;
+  }
+  if (channel) lastChannel = status;
   if (emptyMeta)
     out.WriteEmptyMeta(pos);
   else

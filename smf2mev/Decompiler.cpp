@@ -30,7 +30,70 @@ void SayTrailing(const Midi& m) {
   }
 }
 
+unsigned Bit(statusway w) { return 1u << static_cast<unsigned>(w); }
+
+// The header line; an SMPTE division is written in hexadecimal, with a remark that reads it.
+std::string Header(int32_t type, int32_t tracks, int32_t division) {
+  if (division < 0x8000) return HeaderLine(type, tracks, division);
+  int32_t frames = -static_cast<int8_t>(division >> 8);
+  std::string line = HeaderLine(type, tracks, 0);
+  line.resize(line.size() - 1);
+  return line + "$" + byte2hex(static_cast<uint8_t>(division >> 8)) +
+         byte2hex(static_cast<uint8_t>(division)) + " (SMPTE: " +
+         (frames == 29 ? "29.97" : Num(frames)) + " frames a second, " + Num(division & 0xFF) +
+         " ticks a frame)";
+}
+
 }  // namespace
+
+std::vector<wayswitch> WaySwitches(const Midi& m, const song& s, size_t k) {
+  // Each channel event allows some of the ways: those that write or leave out its status byte
+  // as the file does. The events are taken in runs that one way allows each, every run as long
+  // as it can be, which makes the fewest switches; a run that the way in force allows needs none.
+  std::vector<wayswitch> switches;
+  statusway inForce = statusway::Running;
+  const unsigned all = Bit(statusway::Running) | Bit(statusway::Every) | Bit(statusway::Across);
+  unsigned allowed = all;  // by every event of the run so far
+  size_t start = s.firsts[k];
+  auto close = [&] {
+    if (allowed & Bit(inForce)) return;
+    inForce = allowed & Bit(statusway::Running) ? statusway::Running
+              : allowed & Bit(statusway::Every) ? statusway::Every
+                                                 : statusway::Across;
+    switches.push_back({start, inForce});
+  };
+  uint8_t last = 0;      // the status of the track's last channel event
+  bool between = false;  // another event came after it
+  for (size_t i = s.firsts[k]; i < s.firsts[k + 1]; i++) {
+    const keptevent& e = s.events[i];
+    if (!IsChannelStatus(e.status)) {
+      between = between || e.status >= 0x80;  // a stray data byte is no event
+      continue;
+    }
+    const uint8_t* b = m.image.data() + e.at;
+    bool written = b[0] >= 0x80;
+    bool same = e.status == last && b[written ? 1 : 0] < 0x80;
+    unsigned ways = written ? Bit(statusway::Every) |
+                                  (same && !between ? 0 : Bit(statusway::Running)) |
+                                  (same ? 0 : Bit(statusway::Across))
+                    : same ? Bit(statusway::Across) | (between ? 0 : Bit(statusway::Running))
+                           : 0;
+    last = e.status;
+    between = false;
+    // no way gives it back (a track that begins in the running status of the one before):
+    // the events around it decide
+    if (ways == 0) ways = all;
+    if (allowed & ways) {
+      allowed &= ways;
+      continue;
+    }
+    close();
+    start = i;
+    allowed = ways;
+  }
+  close();
+  return switches;
+}
 
 eventview song::View(const Midi& m, size_t i) const {
   const keptevent& e = events[i];
@@ -108,7 +171,10 @@ void Decompile(const Midi& m, const song& s, const textsink& put,
     endLine();
   };
 
-  addLine(HeaderLine(type, tracks, division));
+  addLine(Header(type, tracks, division));
+  // an SMPTE division, or none, counts no beats
+  bool counting = division >= 1 && division <= 0x7FFF;
+  if (!counting) division = 1;
   barcounter bars(all, division);
   auto next = placed.begin();
   for (size_t k = 0; k < static_cast<size_t>(tracks); k++) {
@@ -118,16 +184,24 @@ void Decompile(const Midi& m, const song& s, const textsink& put,
     } else {
       bars = barcounter(s.meters[k], division);
     }
+    std::vector<wayswitch> switches = WaySwitches(m, s, k);
+    auto nextSwitch = switches.begin();
     int64_t tick = 0;
     auto timeLine = [&](uint32_t ticks, int64_t at) {
       char made[128];  // made in place and appended in one go
       char* p = putnumber(made, ticks);
-      *p++ = ' ';
-      p = bars.PutPlace(p, at);
+      if (counting) {
+        *p++ = ' ';
+        p = bars.PutPlace(p, at);
+      }
       text.append(made, static_cast<size_t>(p - made));
       endLine();
     };
     for (size_t i = s.firsts[k]; i < s.firsts[k + 1]; i++) {
+      if (nextSwitch != switches.end() && nextSwitch->event == i) {
+        addLine(WayLine(nextSwitch->way));
+        ++nextSwitch;
+      }
       uint32_t delta = s.events[i].delta;
       tick += delta;
       if (delta > static_cast<uint32_t>(kMaxDeltaTime)) {

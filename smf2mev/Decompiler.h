@@ -10,6 +10,7 @@
 #include "Cursor.h"
 #include "MidiDoos.h"
 #include "Timing.h"
+#include "TrackWriter.h"
 
 // Receives the MEV text a block of whole lines at a time, each line ended by CR LF.
 using textsink = std::function<void(const std::string&)>;
@@ -47,6 +48,15 @@ struct song {
 };
 // Reads every event of m, a file that passed CheckFile, into a song.
 song ReadSong(const Midi& m);
+
+// A switch of the way status bytes are written, before an event of a song.
+struct wayswitch {
+  size_t event;  // the event's place in song::events
+  statusway way;
+};
+// The fewest switches that make the status bytes of track k of m, read into s, come back as
+// the file writes them: each where a way no longer fits, to one that fits longest.
+std::vector<wayswitch> WaySwitches(const Midi& m, const song& s, size_t k);
 
 // A line that goes right before an event of a song: a syllable placed on a note.
 struct placedline {

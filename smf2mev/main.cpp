@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   song s;
   s.Reserve(m.image.size());
   bool ok;
-  checkfile(m, ok, Guards::AtTrackEnd, s);
+  checkfile(m, ok, Guards::AtTrackEnd, s, headerrule::Written);
   if (!ok) return 1;
   s.Close(m.GetTrackCount());
   std::vector<placedline> placed;

@@ -112,13 +112,16 @@ TEST(CompileMev, PreambleAndTrackCount) {
   EXPECT_EQ(c.out,
             Lines({"Warning in line 1: File 0 (9) 96 (type 0 with 2 tracks: use type 1)",
                    "Warning in line 7: Tempo 120 (starts track 1; comments begin with *)",
-                   "Warning in line 8: N 0 60 100 (the track ends without Meta $2F(TrkEnd))",
-                   "Warning in line 10: N 0 62 100 (the track ends without Meta $2F(TrkEnd))"}));
+                   "Warning in line 8: N 0 60 100 (the track ends without Meta $2F(TrkEnd): one is "
+                   "added)",
+                   "Warning in line 10: N 0 62 100 (the track ends without Meta $2F(TrkEnd): one is "
+                   "added)"}));
   EXPECT_EQ(c.image, Hex(R"(
       4D 54 68 64 00 00 00 06 00 00 00 02 00 60   # two track lines, whatever (9) says
-      4D 54 72 6B 00 00 00 04  00 90 3C 64        # "Tempo 120" starts the first track
-      4D 54 72 6B 00 00 00 04  00 90 3E 64        # no running status across tracks;
-                                                  # the text ends at byte 1A
+      4D 54 72 6B 00 00 00 08  00 90 3C 64        # "Tempo 120" starts the first track
+                               00 FF 2F 00        # the End of Track added
+      4D 54 72 6B 00 00 00 08  00 90 3E 64        # no running status across tracks;
+                               00 FF 2F 00        # the text ends at byte 1A
   )"));
 }
 
@@ -131,7 +134,7 @@ TEST(CompileMev, GrowsPastTheEstimate) {
   for (int i = 1; i < 1000; i++) body += " FF 0F 00 01";
   Compiled c = Compile(Mev(lines));
   EXPECT_TRUE(c.ok);
-  EXPECT_EQ(c.image, SmfImage(0, 96, {body + " 90 3C 64"}));
+  EXPECT_EQ(c.image, SmfImage(0, 96, {body + " 90 3C 64 00 FF 2F 00"}));
 }
 
 TEST(CompileMev, RefusedTexts) {
@@ -143,16 +146,19 @@ TEST(CompileMev, RefusedTexts) {
       {"\nFile 0 96\nTrack\n", "NO MidiFile header\n"},
       {"File 0 (1) 120\n* no track\nN 0 60 100\n", "NO Tracks found\n"},
       {Mev({"File 0 96", "Track", "0", "X 1 2", "N 0 60", "Meta $2F"}),
-       Lines({"Error in line 4: X 1 2", "Error in line 5: N 0 60"})},
+       Lines({"Error in line 4: X 1 2 (1 is no status byte: X takes $80 to $FF first)",
+              "Error in line 5: N 0 60 (Note takes 3 numbers: channel, key, velocity)"})},
       {Mev({"File 1 96", "* pre", "Track", "Meta $03 \"open", "Track", "O", "Meta $51"}),
-       Lines({"Error in line 4: Meta $03 \"open", "Error in line 6: O",
-              "Error in line 7: Meta $51"})},
+       Lines({"Error in line 4: Meta $03 \"open (a double quote is not closed)",
+              "Error in line 6: O (O takes a byte)",
+              "Error in line 7: Meta $51 (Tempo takes 1 number: microseconds a quarter note)"})},
       {Mev({"File 0 96", "Track", "268435456", "O 5", "268435455", "O 5", "Meta $2F"}),
-       Lines({"Error in line 3: 268435456"})},
+       Lines({"Error in line 3: 268435456 (a time is at most 268435455)"})},
       {Mev({"File 0 96", "Track", std::string(255, '0'), std::string(256, '0'), "O 5", "Meta $2F"}),
-       Lines({"Error in line 4: " + std::string(256, '0')})},
+       Lines({"Error in line 4: " + std::string(256, '0') +
+              " (a time line holds at most 255 digits and blanks)"})},
       {Mev({"File 0 96", "Track", "99999999999", "O 5", "Meta $2F"}),
-       Lines({"Error in line 3: 99999999999"})},
+       Lines({"Error in line 3: 99999999999 (a time is at most 268435455)"})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text.substr(0, 60));
@@ -225,14 +231,32 @@ TEST(CompileMev, LineWarningsAndRefusals) {
       {"Meta $05(Lyric) a\tb", {}, "FF 05 03 61 09 62"},
       {"Meta $12 \ta", {"a tab at the start or end of the text"}, "FF 12 02 09 61"},
       {"Meta $03 \"x\" (y)", {}, "FF 03 01 78"},
-      // the other refused lines keep the bare error line
-      {"Note 0 60", {}, "-"},
+      {"Meta $05(Lyric)\tSun day", {"a tab is no blank" + kAnyBytes}, "-"},
+      {"Meta $05(Lyric) Hel lo", {"a lyric is one word: write Hel_lo for one syllable with a blank"},
+       "-"},
+      // every other refused line says why
+      {"Note 0 60", {"Note takes 3 numbers: channel, key, velocity"}, "-"},
+      {"A 0", {"Aftertouch takes 2 or 3 numbers: channel, pressure or channel, key, pressure"}, "-"},
+      {"Meta $58(TimeSig) 3/4", {"3/4 is no number: write 3 4"}, "-"},
+      {"note 0 60 100", {"a kind begins with a capital letter"}, "-"},
+      {"Q 1", {"Q is no kind letter"}, "-"},
+      {"120x", {"a time line has only digits, or a blank after them"}, "-"},
+      {"X $90 1", {"X $90 takes 2 data bytes"}, "-"},
+      {"X $F8 1", {"X $F8 takes no data"}, "-"},
+      {"X \"a", {"a double quote is not closed"}, "-"},
+      {"Sysex $7E 256", {"256 is not a byte 0 to 255"}, "-"},
+      {"Meta $59 8 0", {"a key signature has -7 to 7 sharps"}, "-"},
+      {"Meta -1", {"a meta type is 0 to 255"}, "-"},
+      {"Write status",
+       {"write Write every status, Write running status or Write running status across meta and "
+        "sysex"},
+       "-"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     Compiled r = Compile(Mev({"File 0 (1) 96", "Track #1", c.line, "Meta $2F(TrkEnd)"}));
     bool refused = c.event == "-";
-    std::string out = refused && c.reasons.empty() ? "Error in line 3: " + c.line + "\n" : "";
+    std::string out;
     for (const std::string& reason : c.reasons) {
       out += (refused ? "Error" : "Warning") + std::string(" in line 3: ") + c.line + " (" +
              reason + ")\n";
@@ -255,8 +279,8 @@ TEST(CompileMev, FileWarnings) {
   } cases[] = {
       // an empty section's warning names its track line; comments after the end do not count
       {{"File 1 (2) 96", "Track 1", "Track 2", "X $FF $2F", "* end", ""},
-       {"Warning in line 2: Track 1 (the track ends without Meta $2F(TrkEnd))"},
-       SmfImage(1, 96, {"", "00 FF 2F 00"})},
+       {"Warning in line 2: Track 1 (the track ends without Meta $2F(TrkEnd): one is added)"},
+       SmfImage(1, 96, {"00 FF 2F 00", "00 FF 2F 00"})},
       {{"File 2 (1) 65537", "Track", "1 20", "480 bar 1 beat 2", " 60", "Meta $2F"},
        {"Warning in line 1: File 2 (1) 65537 (division 65537 is not 1 to 32767: bytes 00 01)",
         "Warning in line 3: 1 20 (read as 120 ticks: begin the remark with a letter)"},
@@ -266,9 +290,9 @@ TEST(CompileMev, FileWarnings) {
       {{"File 1 (2) 96", "Track", "Pitch 0 200", "n 0 60 100", "Tempo", "N 0 60"},
        {"Warning in line 3: Pitch 0 200 (read as Program)",
         "Warning in line 3: Pitch 0 200 (200 is not 0 to 127: byte C8)",
-        "Error in line 4: n 0 60 100",
+        "Error in line 4: n 0 60 100 (a kind begins with a capital letter)",
         "Warning in line 5: Tempo (starts track 2; comments begin with *)",
-        "Error in line 6: N 0 60"},
+        "Error in line 6: N 0 60 (Note takes 3 numbers: channel, key, velocity)"},
        {}},
   };
   for (const Case& c : cases) {

@@ -45,8 +45,10 @@ TEST(EventLine, FormsThatGiveTheBytesBack) {
       {"E0 7F 7F", "Bend 0 8191"},
       {"E0 00 80", "Bend 0 8192"},
       {"E0 EF 40", "X $E0 239 64"},  // a low byte above 7F: no bend gives it
-      {"80 3C 40", "X $80 60 64"},   // note off
-      {"F0 05 7E 7F 09 01 F7", "X $F0 $7E $7F $09 $01 $F7"},
+      {"80 3C 40", "Release 0 60 64"},
+      {"8F 3C 00", "Release 15 60 0"},
+      {"F0 05 7E 7F 09 01 F7", "Sysex $7E $7F $09 $01 $F7"},
+      {"F0 00", "Sysex"},
       {"F1 01 55", "X $F1 $55"},
       {"F7 02 01 02", "H $01 $02"},
       {"F8", "O $F8"},
@@ -55,15 +57,19 @@ TEST(EventLine, FormsThatGiveTheBytesBack) {
       {"FF 03 05 50 69 61 6E 6F", "Meta $03(Name) \"Piano\""},
       {"FF 01 00", "Meta $01(Text) \"\""},
       {"FF 0F 00", "Meta $0F \"\""},
-      {"FF 01 03 61 22 62", "X $FF $01 $61 $22 $62"},  // a double quote ends the quoted text
-      {"FF 06 02 61 1A", "X $FF $06 $61 $1A"},         // 1A ends a MEV file
+      // texts their forms cannot carry: the printable runs quoted, a double quote and control
+      // bytes (1A ends a MEV file) as numbers
+      {"FF 01 03 61 22 62", "X $FF $01 \"a\" $22 \"b\""},
+      {"FF 06 02 61 1A", "X $FF $06 \"a\" $1A"},
+      {"FF 01 09 46 65 72 74 69 67 20 28 0A", "X $FF $01 \"Fertig (\" $0A"},
       {"FF 05 08 48 65 6C 20 6C 6F 0D 0A", "Meta $05(Lyric) Hel_lo/"},
       {"FF 05 00", "Meta $05(Lyric)"},
-      {"FF 05 03 61 5F 62", "X $FF $05 $61 $5F $62"},  // an underscore stands for a blank
-      {"FF 05 03 61 2F 62", "X $FF $05 $61 $2F $62"},
-      {"FF 05 03 61 5C 62", "X $FF $05 $61 $5C $62"},
-      {"FF 05 02 61 0D", "X $FF $05 $61 $0D"},  // a CR without LF
-      {"FF 05 02 61 0A", "X $FF $05 $61 $0A"},
+      {"FF 05 03 61 5F 62", "X $FF $05 \"a_b\""},  // an underscore stands for a blank
+      {"FF 05 02 2F 20", "X $FF $05 \"/ \""},
+      {"FF 05 03 61 5C 62", "X $FF $05 \"a\\b\""},
+      {"FF 05 02 61 0D", "X $FF $05 \"a\" $0D"},  // a CR without LF
+      {"FF 05 01 0D", "X $FF $05 $0D (line break)"},
+      {"FF 05 01 0A", "X $FF $05 $0A (new paragraph)"},
       {"FF 05 03 E9 74 E9", "Meta $05(Lyric) \xE9t\xE9"},
       {"FF 12 05 6C 61 20 6C 61", "Meta $12 la_la"},
       {"FF 21 01 01", "Meta $21(Port) 1"},
