@@ -151,7 +151,9 @@ std::string KindReason(const std::string& line) {
   if (c >= 'a' && c <= 'z' && kind) return "a kind begins with a capital letter";
   if (c == '\t') return "a tab is no blank: a line that begins with one is no time line";
   if (c >= '0' && c <= '9') return "a time line has only digits, or a blank after them";
-  return std::string(1, c) + " is no kind letter";
+  bool printable = c > ' ' && c < 0x7F;
+  return printable ? std::string(1, c) + " is no kind letter"
+                   : "byte " + byte2hex(static_cast<uint8_t>(c)) + " is no kind letter";
 }
 
 // Why the text of a lyric or channel-text line would not reach its event whole, or "".

@@ -370,15 +370,15 @@ TEST(BadInputMatrix, FileNames) {
   // the output replaces the input once complete, when the input is of the kind written
   const std::string same = "output name equal to input name";
   RunRows({
-      Refused(folder, kMerger, {"in.mid", "out.mid"}, {}, "in.mid: does Not exist\n", 1,
+      Refused(folder, kMerger, {"in.mid", "out.mid"}, {}, "in.mid is a folder\n", 1,
               Input::Folder),
-      Refused(folder, kRelabeller, {"in.mid", "out.mid", "3"}, {}, "in.mid: does Not exist\n", 1,
+      Refused(folder, kRelabeller, {"in.mid", "out.mid", "3"}, {}, "in.mid is a folder\n", 1,
               Input::Folder),
-      Refused(folder, kCompiler, {"in.mev", "out.mid"}, {}, "in.mev not found.\n", 1,
+      Refused(folder, kCompiler, {"in.mev", "out.mid"}, {}, "in.mev is a folder\n", 1,
               Input::Folder),
-      Refused(folder, kSheet, {"in.lys", "out.mev"}, {}, "in.lys: does Not exist\n", 1,
+      Refused(folder, kSheet, {"in.lys", "out.mev"}, {}, "in.lys is a folder\n", 1,
               Input::Folder),
-      Refused(folder, kDecompiler, {"in.mid", "out.mev"}, {}, "in.mid: does Not exist\n", 1,
+      Refused(folder, kDecompiler, {"in.mid", "out.mev"}, {}, "in.mid is a folder\n", 1,
               Input::Folder),
       Refused(nowhere, kMerger, {"in.mid", "none/out.mid"}, mid,
               "none/out.mid: cannot be written\n"),
@@ -493,15 +493,16 @@ TEST(BadInputMatrix, MevTexts) {
                B(head + "0\nMeta $05(Lyric) a" + nul + "b\nMeta $2F\n"),
                TypeZeroOf(Hex("00 FF 05 03 61 00 62  00 FF 2F 00"))),
       Refused("a NUL byte as a line", kCompiler, args, B(head + nul + "\nMeta $2F\n"),
-              "Error in line 3: " + nul + "\n"),
+              "Error in line 3: " + nul + " (byte 00 is no kind letter)\n"),
       // a CR alone ends no line: the whole text is one header line with four numbers
       Refused("CR-only line ends", kCompiler, args,
               B("File 0 (1) 96\rTrack 1\r0\rMeta $2F(TrkEnd)\r"),
               "Wrong header: NO #type #ticks\n"),
-      // the compiler adds no End of Track; it warns
+      // the compiler adds the End of Track, and warns
       Accepted("no End of Track", kCompiler, args, B(head + "0\nN 0 60 100\n96\nN 0 60 0\n"),
-               TypeZeroOf(Hex("00 90 3C 64  60 3C 00")),
-               "Warning in line 6: N 0 60 0 (the track ends without Meta $2F(TrkEnd))\n"),
+               TypeZeroOf(Hex("00 90 3C 64  60 3C 00  00 FF 2F 00")),
+               "Warning in line 6: N 0 60 0 (the track ends without Meta $2F(TrkEnd): one is "
+               "added)\n"),
   });
 }
 
@@ -525,7 +526,7 @@ TEST(BadInputMatrix, MevTextsLarge) {
                TypeZeroOf(Cat({Hex("00 FF 05"), Vlq(10 << 20), B(text), Hex("00 FF 2F 00")}))),
       // a timestamp of over 255 characters
       Refused("a 10 MB time line", kCompiler, args, B(head + digits + "\nMeta $2F\n"),
-              "Error in line 3: " + digits + "\n"),
+              "Error in line 3: " + digits + " (a time line holds at most 255 digits and blanks)\n"),
   });
 }
 
