@@ -755,7 +755,11 @@ lijst HeaderWarnings(const std::string& line, int32_t tracks) {
   if ((n[0] & 0xFF) == 0 && tracks > 1) {
     reasons.push_back("type 0 with " + std::to_string(tracks) + " tracks: use type 1");
   }
-  if (n[1] < 1 || n[1] > 0x7FFF) {
+  // an SMPTE division: frames a second (24, 25, 29 for 29.97 or 30) negated in the high byte,
+  // ticks a frame in the low one
+  int32_t frames = -static_cast<int8_t>(Low(n[1] >> 8));
+  bool smpte = (n[1] & 0xFF) > 0 && (frames == 24 || frames == 25 || frames == 29 || frames == 30);
+  if ((n[1] < 1 || n[1] > 0x7FFF) && !smpte) {
     reasons.push_back("division " + std::to_string(n[1]) + " is not 1 to 32767: bytes" +
                       bytes2hex({Low(n[1] >> 8), Low(n[1])}));
   }

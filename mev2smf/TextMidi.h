@@ -153,7 +153,7 @@ void EncodeWordText(uint8_t type, const std::string& line, bytes& event);
 // none for a refused line.
 lijst LineWarnings(const std::string& line, const eventline& e);
 // The reasons a header line that ParseHeader accepts may not work with the other programs: type
-// 0 over several tracks, a division outside 1 to 32767.
+// 0 over several tracks, a division outside 1 to 32767 that is no SMPTE division.
 lijst HeaderWarnings(const std::string& line, int32_t tracks);
 // Reads the header line into type and division; prints the first failing test's line and
 // clears ok.

@@ -47,9 +47,10 @@ TEST(mev2smf, RefusedInputsWriteNothing) {
       {Mev({"File 0 (1) 120", "Track #1", "0", "X 1 2", "120", "Meta $05(Lyric) la", "Track #2",
             "n 0 60 100", "Meta $2F(TrkEnd)"}),
        Lines({"Warning in line 1: File 0 (1) 120 (type 0 with 2 tracks: use type 1)",
-              "Error in line 4: X 1 2",
-              "Warning in line 6: Meta $05(Lyric) la (the track ends without Meta $2F(TrkEnd))",
-              "Error in line 8: n 0 60 100"})},
+              "Error in line 4: X 1 2 (1 is no status byte: X takes $80 to $FF first)",
+              "Warning in line 6: Meta $05(Lyric) la (the track ends without Meta $2F(TrkEnd): one "
+              "is added)",
+              "Error in line 8: n 0 60 100 (a kind begins with a capital letter)"})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.out);
@@ -73,7 +74,7 @@ TEST(mev2smf, StrictMakesWarningsErrors) {
        1,
        Lines({"Warning in line 3: Ntoe 0 60 100 (read as Note)",
               "1 warning with --strict: nothing written"})},
-      {{"Pitch 0 200", "N 0 60"}, 1, warnings + "Error in line 4: N 0 60\n"},
+      {{"Pitch 0 200", "N 0 60"}, 1, warnings + "Error in line 4: N 0 60 (Note takes 3 numbers: channel, key, velocity)\n"},
       {{"Program 0 100"}, 0, ""},
   };
   for (const Case& c : cases) {

@@ -121,6 +121,68 @@ TEST(Decompile, RoundTripOfEveryFileInTheRepository) {
   EXPECT_GE(checked, 16);
 }
 
+// The text of a file, and the file it compiles into.
+std::string DecompiledText(const bytes& file) {
+  Midi m;
+  m.image = file;
+  std::string text;
+  Decompile(m, ReadSong(m), [&](const std::string& block) { text += block; });
+  return text;
+}
+
+bytes Recompiled(const std::string& text) {
+  textreader in;
+  in.OpenText(text);
+  Midi m;
+  CoutCapture quiet;
+  EXPECT_TRUE(CompileMev(in, m)) << text;
+  return m.image;
+}
+
+// A file that writes its status bytes in any of the ways, or switches between them, comes back
+// byte for byte, with the fewest way lines; so do the files made elsewhere in the repository.
+TEST(Decompile, StatusBytesComeBackAsWritten) {
+  const std::string every = "Write every status";
+  const std::string across = "Write running status across meta and sysex";
+  const std::string running = "Write running status";
+  struct Case {
+    std::vector<std::string> tracks;
+    lijst ways;  // the way lines of the text, in order
+  } cases[] = {
+      {{"00 90 3C 64 60 3C 00 00 F0 01 F7 00 90 3E 64 00 FF 2F 00"}, {}},
+      {{"00 90 3C 64 60 90 3C 00 00 C0 05 00 C0 06 00 FF 2F 00"}, {every}},
+      {{"00 90 3C 64 00 FF 05 01 61 60 3C 00 00 F8 00 3E 64 00 FF 2F 00"}, {across}},
+      // running status, then every status byte, then across a meta event
+      {{"00 90 3C 64 60 3C 00 00 90 3E 64 60 90 3E 00 00 90 40 64 00 FF 01 00 00 40 00 "
+        "00 FF 2F 00"},
+       {every, across}},
+      // a first data byte above 7F has its status byte in every way
+      {{"00 90 3C 64 00 90 80 64 00 FF 2F 00"}, {}},
+      // a way holds to the end of its track only
+      {{"00 90 3C 64 60 90 3C 00 00 FF 2F 00", "00 90 3C 64 60 3C 00 00 FF 2F 00"}, {every}},
+      {{"00 90 3C 64 60 3C 00 00 FF 2F 00", "00 90 3C 64 60 90 3C 00 60 3C 00 00 FF 2F 00"},
+       {every, running}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tracks.back());
+    bytes file = SmfImage(1, 96, c.tracks);
+    std::string text = DecompiledText(file);
+    lijst ways;
+    for (size_t at = text.find("\nW"); at != std::string::npos; at = text.find("\nW", at + 1)) {
+      ways.push_back(text.substr(at + 1, text.find('\r', at) - at - 1));
+    }
+    EXPECT_EQ(ways, c.ways) << text;
+    EXPECT_EQ(Recompiled(text), file) << text;
+  }
+  for (const char* name : {"examples/melody.mid", "smf2mev/tests/files/abc2midi-karaoke.mid",
+                           "smf2mev/tests/files/abc2midi-karaoke-type0.mid",
+                           "smf2mev/tests/files/abc2midi-waltz.mid"}) {
+    SCOPED_TRACE(name);
+    bytes file = ReadBytes(std::string(SOURCE_DIR) + "/" + name);
+    EXPECT_EQ(Recompiled(DecompiledText(file)), file);
+  }
+}
+
 TEST(smf2mev, SharedCommandLineRules) {
   const bytes file = SmfImage(0, 96, {"00 FF 2F 00"});
   ExpectCommandLine(kSmf2mev, file, Bytes("File 0 (1) 96\r\nTrack #1\r\nMeta $2F(TrkEnd)\r\n"));
