@@ -572,7 +572,8 @@ std::string ExactEvent(const integers& numbers, bytes& event) {
   std::string why = NotBytes(numbers);
   if (!why.empty()) return why;
   if (numbers.empty()) return "X takes a status byte, then the data";
-  if (numbers[0] < kNoteOff) return Num(numbers[0]) + " is no status byte: X takes $80 to $FF first";
+  if (numbers[0] < kNoteOff)
+    return Num(numbers[0]) + " is no status byte: X takes $80 to $FF first";
   uint8_t status = Low(numbers[0]);
   std::string head = "X $" + byte2hex(status);
   size_t data = numbers.size() - 1;

@@ -42,8 +42,8 @@ struct otherkind {
   std::string_view others[3];
 };
 inline constexpr otherkind kOtherKinds[] = {
-    {'H', "H", {}}, {'O', "O", {}}, {'V', "V", {}}, {'M', "Meta", {"M"}},
-    {'X', "X", {}}, {'S', "Sysex", {"S"}},
+    {'H', "H", {}},       {'O', "O", {}}, {'V', "V", {}},
+    {'M', "Meta", {"M"}}, {'X', "X", {}}, {'S', "Sysex", {"S"}},
 };
 // The channel kind of letter whose line holds count numbers, or nullptr.
 const channelkind* FindChannelKind(char letter, size_t count);

@@ -39,9 +39,9 @@ std::string Header(int32_t type, int32_t tracks, int32_t division) {
   std::string line = HeaderLine(type, tracks, 0);
   line.resize(line.size() - 1);
   return line + "$" + byte2hex(static_cast<uint8_t>(division >> 8)) +
-         byte2hex(static_cast<uint8_t>(division)) + " (SMPTE: " +
-         (frames == 29 ? "29.97" : Num(frames)) + " frames a second, " + Num(division & 0xFF) +
-         " ticks a frame)";
+         byte2hex(static_cast<uint8_t>(division)) +
+         " (SMPTE: " + (frames == 29 ? "29.97" : Num(frames)) + " frames a second, " +
+         Num(division & 0xFF) + " ticks a frame)";
 }
 
 }  // namespace
@@ -59,7 +59,7 @@ std::vector<wayswitch> WaySwitches(const Midi& m, const song& s, size_t k) {
     if (allowed & Bit(inForce)) return;
     inForce = allowed & Bit(statusway::Running) ? statusway::Running
               : allowed & Bit(statusway::Every) ? statusway::Every
-                                                 : statusway::Across;
+                                                : statusway::Across;
     switches.push_back({start, inForce});
   };
   uint8_t last = 0;      // the status of the track's last channel event
@@ -73,9 +73,9 @@ std::vector<wayswitch> WaySwitches(const Midi& m, const song& s, size_t k) {
     const uint8_t* b = m.image.data() + e.at;
     bool written = b[0] >= 0x80;
     bool same = e.status == last && b[written ? 1 : 0] < 0x80;
-    unsigned ways = written ? Bit(statusway::Every) |
-                                  (same && !between ? 0 : Bit(statusway::Running)) |
-                                  (same ? 0 : Bit(statusway::Across))
+    unsigned ways = written
+                        ? Bit(statusway::Every) | (same && !between ? 0 : Bit(statusway::Running)) |
+                              (same ? 0 : Bit(statusway::Across))
                     : same ? Bit(statusway::Across) | (between ? 0 : Bit(statusway::Running))
                            : 0;
     last = e.status;

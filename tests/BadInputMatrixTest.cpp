@@ -370,14 +370,12 @@ TEST(BadInputMatrix, FileNames) {
   // the output replaces the input once complete, when the input is of the kind written
   const std::string same = "output name equal to input name";
   RunRows({
-      Refused(folder, kMerger, {"in.mid", "out.mid"}, {}, "in.mid is a folder\n", 1,
-              Input::Folder),
+      Refused(folder, kMerger, {"in.mid", "out.mid"}, {}, "in.mid is a folder\n", 1, Input::Folder),
       Refused(folder, kRelabeller, {"in.mid", "out.mid", "3"}, {}, "in.mid is a folder\n", 1,
               Input::Folder),
       Refused(folder, kCompiler, {"in.mev", "out.mid"}, {}, "in.mev is a folder\n", 1,
               Input::Folder),
-      Refused(folder, kSheet, {"in.lys", "out.mev"}, {}, "in.lys is a folder\n", 1,
-              Input::Folder),
+      Refused(folder, kSheet, {"in.lys", "out.mev"}, {}, "in.lys is a folder\n", 1, Input::Folder),
       Refused(folder, kDecompiler, {"in.mid", "out.mev"}, {}, "in.mid is a folder\n", 1,
               Input::Folder),
       Refused(nowhere, kMerger, {"in.mid", "none/out.mid"}, mid,
@@ -525,8 +523,9 @@ TEST(BadInputMatrix, MevTextsLarge) {
                B(head + "0\nMeta $05(Lyric) " + text + "\nMeta $2F\n"),
                TypeZeroOf(Cat({Hex("00 FF 05"), Vlq(10 << 20), B(text), Hex("00 FF 2F 00")}))),
       // a timestamp of over 255 characters
-      Refused("a 10 MB time line", kCompiler, args, B(head + digits + "\nMeta $2F\n"),
-              "Error in line 3: " + digits + " (a time line holds at most 255 digits and blanks)\n"),
+      Refused(
+          "a 10 MB time line", kCompiler, args, B(head + digits + "\nMeta $2F\n"),
+          "Error in line 3: " + digits + " (a time line holds at most 255 digits and blanks)\n"),
   });
 }
 

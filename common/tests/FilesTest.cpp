@@ -39,7 +39,12 @@ TEST(textreader, LineEnds) {
       {std::string("x\0y\n", 4), {std::string("x\0y", 3)}},
       {"\xFF\xE9\n", {"\xFF\xE9"}},
       // a byte-order mark is skipped at the start of the text only
-      {"\xEF\xBB\xBF" "a\n\xEF\xBB\xBF" "b", {"a", "\xEF\xBB\xBF" "b"}},
+      {"\xEF\xBB\xBF"
+       "a\n\xEF\xBB\xBF"
+       "b",
+       {"a",
+        "\xEF\xBB\xBF"
+        "b"}},
       {"\xEF\xBB\xBF", {""}},
       {big + "\r\n" + y + "\r" + "\nz", {big, y, "z"}},  // long lines across blocks
       // line ends are looked for 8 bytes at a time: several in one word, past the first

@@ -109,13 +109,14 @@ TEST(CompileMev, PreambleAndTrackCount) {
       "File 0 (9) 96\r\n* notes\r\nName: x\r\n\r\n120\r\nO 4\r\nTempo 120\r\nN 0 60 100\r\n"
       "Track 2\r\nN 0 62 100\r\n\x1AX 1 2\r\n");
   EXPECT_TRUE(c.ok);
-  EXPECT_EQ(c.out,
-            Lines({"Warning in line 1: File 0 (9) 96 (type 0 with 2 tracks: use type 1)",
-                   "Warning in line 7: Tempo 120 (starts track 1; comments begin with *)",
-                   "Warning in line 8: N 0 60 100 (the track ends without Meta $2F(TrkEnd): one is "
-                   "added)",
-                   "Warning in line 10: N 0 62 100 (the track ends without Meta $2F(TrkEnd): one is "
-                   "added)"}));
+  EXPECT_EQ(
+      c.out,
+      Lines({"Warning in line 1: File 0 (9) 96 (type 0 with 2 tracks: use type 1)",
+             "Warning in line 7: Tempo 120 (starts track 1; comments begin with *)",
+             "Warning in line 8: N 0 60 100 (the track ends without Meta $2F(TrkEnd): one is "
+             "added)",
+             "Warning in line 10: N 0 62 100 (the track ends without Meta $2F(TrkEnd): one is "
+             "added)"}));
   EXPECT_EQ(c.image, Hex(R"(
       4D 54 68 64 00 00 00 06 00 00 00 02 00 60   # two track lines, whatever (9) says
       4D 54 72 6B 00 00 00 08  00 90 3C 64        # "Tempo 120" starts the first track
@@ -232,11 +233,14 @@ TEST(CompileMev, LineWarningsAndRefusals) {
       {"Meta $12 \ta", {"a tab at the start or end of the text"}, "FF 12 02 09 61"},
       {"Meta $03 \"x\" (y)", {}, "FF 03 01 78"},
       {"Meta $05(Lyric)\tSun day", {"a tab is no blank" + kAnyBytes}, "-"},
-      {"Meta $05(Lyric) Hel lo", {"a lyric is one word: write Hel_lo for one syllable with a blank"},
+      {"Meta $05(Lyric) Hel lo",
+       {"a lyric is one word: write Hel_lo for one syllable with a blank"},
        "-"},
       // every other refused line says why
       {"Note 0 60", {"Note takes 3 numbers: channel, key, velocity"}, "-"},
-      {"A 0", {"Aftertouch takes 2 or 3 numbers: channel, pressure or channel, key, pressure"}, "-"},
+      {"A 0",
+       {"Aftertouch takes 2 or 3 numbers: channel, pressure or channel, key, pressure"},
+       "-"},
       {"Meta $58(TimeSig) 3/4", {"3/4 is no number: write 3 4"}, "-"},
       {"note 0 60 100", {"a kind begins with a capital letter"}, "-"},
       {"Q 1", {"Q is no kind letter"}, "-"},

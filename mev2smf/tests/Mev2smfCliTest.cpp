@@ -74,7 +74,9 @@ TEST(mev2smf, StrictMakesWarningsErrors) {
        1,
        Lines({"Warning in line 3: Ntoe 0 60 100 (read as Note)",
               "1 warning with --strict: nothing written"})},
-      {{"Pitch 0 200", "N 0 60"}, 1, warnings + "Error in line 4: N 0 60 (Note takes 3 numbers: channel, key, velocity)\n"},
+      {{"Pitch 0 200", "N 0 60"},
+       1,
+       warnings + "Error in line 4: N 0 60 (Note takes 3 numbers: channel, key, velocity)\n"},
       {{"Program 0 100"}, 0, ""},
   };
   for (const Case& c : cases) {
