@@ -190,8 +190,8 @@ std::string Refused(const std::string& why, uint8_t type) {
   return why + ": write X $FF $" + byte2hex(type) + " ... for any bytes";
 }
 
-// True when a text in double quotes on a line of its own, or an X line's quoted run, can carry
-// byte b: no double quote, and no control byte that could break or end the line.
+// True when a quoted run of an X line carries byte b: no double quote, and no control byte,
+// which could break or end the line, or not be seen.
 bool Printable(uint8_t b) { return b >= 0x20 && b != '"' && b != 0x7F; }
 
 // EncodeQuotedText, and why it refused the line.

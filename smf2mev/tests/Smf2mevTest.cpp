@@ -206,6 +206,17 @@ TEST(smf2mev, FilesAndTheirLines) {
        "Chunk XFIH at byte 26 left out: MEV holds track chunks only\n",
        "File 0 (1) 96\r\nTrack #1\r\nMeta $2F(TrkEnd)\r\n"},
       {SmfImage(1, 96, {"00 FF 2F 00", "00 FF 2F"}), "Any Event error at : 38 > 37\n", ""},
+      // headers the compiler writes that the check refuses: read, with no bars and beats
+      // where a division counts no quarter notes
+      {SmfImage(0, 96, {"00 FF 2F 00", "00 FF 2F 00"}),
+       "Type 0 with 2 tracks: each track is read\n",
+       "File 0 (2) 96\r\nTrack #1\r\nMeta $2F(TrkEnd)\r\nTrack #2\r\nMeta $2F(TrkEnd)\r\n"},
+      {SmfImage(1, 0xE728, {"60 FF 2F 00"}), "",
+       "File 1 (1) $E728 (SMPTE: 25 frames a second, 40 ticks a frame)\r\nTrack #1\r\n96\r\n"
+       "Meta $2F(TrkEnd)\r\n"},
+      {SmfImage(1, 0, {"60 FF 2F 00"}),
+       "# ticks 0: mev2smf needs a division above 0 in the header line\n",
+       "File 1 (1) 0\r\nTrack #1\r\n96\r\nMeta $2F(TrkEnd)\r\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.out);
