@@ -51,9 +51,10 @@ int FuzzSmf2mev(const uint8_t* data, size_t size) {
   std::vector<lijst> events = TimedEvents(in);
   bool added = false;
   for (lijst& t : events) {
-    if (t.empty() || !t.back().ends_with(" FF 2F")) {
+    size_t blank = t.empty() ? 0 : t.back().find(' ');
+    if (t.empty() || t.back().substr(blank) != " FF 2F") {
       added = true;
-      t.push_back((t.empty() ? "0" : t.back().substr(0, t.back().find(' '))) + " FF 2F");
+      t.push_back((t.empty() ? "0" : t.back().substr(0, blank)) + " FF 2F");
     }
   }
   if (TimedEvents(back) != events) Fail("the events or their ticks changed");
