@@ -46,53 +46,45 @@ std::string Header(int32_t type, int32_t tracks, int32_t division) {
 
 }  // namespace
 
-std::vector<wayswitch> WaySwitches(const Midi& m, const song& s, size_t k) {
-  // Each channel event allows some of the ways: those that write or leave out its status byte
-  // as the file does. The events are taken in runs that one way allows each, every run as long
-  // as it can be, which makes the fewest switches; a run that the way in force allows needs none.
-  std::vector<wayswitch> switches;
-  statusway inForce = statusway::Running;
-  const unsigned all = Bit(statusway::Running) | Bit(statusway::Every) | Bit(statusway::Across);
-  unsigned allowed = all;  // by every event of the run so far
-  size_t start = s.firsts[k];
-  auto close = [&] {
-    if (allowed & Bit(inForce)) return;
-    inForce = allowed & Bit(statusway::Running) ? statusway::Running
-              : allowed & Bit(statusway::Every) ? statusway::Every
-                                                : statusway::Across;
-    switches.push_back({start, inForce});
-  };
-  uint8_t last = 0;      // the status of the track's last channel event
-  bool between = false;  // another event came after it
-  for (size_t i = s.firsts[k]; i < s.firsts[k + 1]; i++) {
-    const keptevent& e = s.events[i];
-    if (!IsChannelStatus(e.status)) {
-      between = between || e.status >= 0x80;  // a stray data byte is no event
-      continue;
-    }
-    const uint8_t* b = m.image.data() + e.at;
-    bool written = b[0] >= 0x80;
-    bool same = e.status == last && b[written ? 1 : 0] < 0x80;
-    unsigned ways = written
-                        ? Bit(statusway::Every) | (same && !between ? 0 : Bit(statusway::Running)) |
-                              (same ? 0 : Bit(statusway::Across))
-                    : same ? Bit(statusway::Across) | (between ? 0 : Bit(statusway::Running))
-                           : 0;
-    last = e.status;
-    between = false;
-    // no way gives it back (a track that begins in the running status of the one before):
-    // the events around it decide
-    if (ways == 0) ways = all;
-    if (allowed & ways) {
-      allowed &= ways;
-      continue;
-    }
-    close();
-    start = i;
-    allowed = ways;
+void wayfinder::Begin(size_t first) {
+  inForce = statusway::Running;
+  allowed = Bit(statusway::Running) | Bit(statusway::Every) | Bit(statusway::Across);
+  start = first;
+  last = 0;
+  between = false;
+}
+
+void wayfinder::Take(size_t i, uint8_t status, uint8_t firstData, bool written) {
+  if (!IsChannelStatus(status)) {
+    between = between || status >= 0x80;  // a stray data byte is no event
+    return;
   }
-  close();
-  return switches;
+  bool same = status == last && firstData < 0x80;
+  unsigned ways = written
+                      ? Bit(statusway::Every) | (same && !between ? 0 : Bit(statusway::Running)) |
+                            (same ? 0 : Bit(statusway::Across))
+                  : same ? Bit(statusway::Across) | (between ? 0 : Bit(statusway::Running))
+                         : 0;
+  last = status;
+  between = false;
+  // no way gives it back (a track that begins in the running status of the one before): the
+  // events around it decide
+  if (ways == 0) return;
+  if (allowed & ways) {
+    allowed &= ways;
+    return;
+  }
+  End();  // the run ends: most files never come here
+  start = i;
+  allowed = ways;
+}
+
+void wayfinder::End() {
+  if (allowed & Bit(inForce)) return;
+  inForce = allowed & Bit(statusway::Running) ? statusway::Running
+            : allowed & Bit(statusway::Every) ? statusway::Every
+                                              : statusway::Across;
+  switches.push_back({start, inForce});
 }
 
 eventview song::View(const Midi& m, size_t i) const {
@@ -105,6 +97,15 @@ eventview song::View(const Midi& m, size_t i) const {
 void song::operator()(int32_t k, const trackevent& e) {
   size_t t = static_cast<size_t>(k);
   if (t >= names.size()) Grow(t + 1);  // the track's first event
+  if (t != track) {
+    if (track != SIZE_MAX) ways.End();
+    ways.Begin(events.size());
+    track = t;
+  }
+  // a status byte stands right before the data bytes, or the last byte of the delta time,
+  // which is below 80 hex
+  const eventview& v = e.event;
+  ways.Take(events.size(), v.status, v.n > 0 ? v.rest[0] : 0, v.n > 0 && v.rest[-1] >= 0x80);
   events.push_back({e.at, e.delta, static_cast<uint32_t>(e.event.n), e.event.status});
   if (e.event.status == kMeta) {
     if (!named[t] && e.event.IsMeta(kTrackNameType)) {
@@ -131,6 +132,8 @@ void song::Grow(size_t tracks) {
 }
 
 void song::Close(int32_t tracks) {
+  if (track != SIZE_MAX) ways.End();
+  track = SIZE_MAX;
   Grow(static_cast<size_t>(tracks));
   firsts.push_back(events.size());
 }
@@ -177,6 +180,7 @@ void Decompile(const Midi& m, const song& s, const textsink& put,
   if (!counting) division = 1;
   barcounter bars(all, division);
   auto next = placed.begin();
+  auto nextSwitch = s.ways.switches.begin();
   for (size_t k = 0; k < static_cast<size_t>(tracks); k++) {
     addLine(TrackLine(static_cast<int32_t>(k + 1), s.names[k]));
     if (type == 1) {
@@ -184,8 +188,6 @@ void Decompile(const Midi& m, const song& s, const textsink& put,
     } else {
       bars = barcounter(s.meters[k], division);
     }
-    std::vector<wayswitch> switches = WaySwitches(m, s, k);
-    auto nextSwitch = switches.begin();
     int64_t tick = 0;
     auto timeLine = [&](uint32_t ticks, int64_t at) {
       char made[128];  // made in place and appended in one go
@@ -198,7 +200,7 @@ void Decompile(const Midi& m, const song& s, const textsink& put,
       endLine();
     };
     for (size_t i = s.firsts[k]; i < s.firsts[k + 1]; i++) {
-      if (nextSwitch != switches.end() && nextSwitch->event == i) {
+      if (nextSwitch != s.ways.switches.end() && nextSwitch->event == i) {
         addLine(WayLine(nextSwitch->way));
         ++nextSwitch;
       }

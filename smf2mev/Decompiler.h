@@ -25,6 +25,37 @@ struct keptevent {
   uint8_t status;
 };
 
+// A switch of the way status bytes are written, before an event of a song.
+struct wayswitch {
+  size_t event;  // the event's place in song::events
+  statusway way;
+};
+
+// Finds, event by event, the fewest way switches that make a track's status bytes come back as
+// the file writes them. Each channel event allows the ways that write or leave out its status
+// byte as the file does; the events are taken in runs that one way allows each, every run as
+// long as it can be, and a run gets a switch, at its first event, unless the way in force
+// allows it.
+class wayfinder {
+ public:
+  // Starts a track whose first event will be event first of the song.
+  void Begin(size_t first);
+  // Takes event i, whose status byte the file writes or, for a channel event in running
+  // status, leaves out (written).
+  void Take(size_t i, uint8_t status, uint8_t firstData, bool written);
+  // Ends the track.
+  void End();
+
+  std::vector<wayswitch> switches;  // every track's so far, in event order
+
+ private:
+  statusway inForce = statusway::Running;
+  unsigned allowed = 0;  // the ways that every event of the run allows, as bits
+  size_t start = 0;      // the run's first event
+  uint8_t last = 0;      // the status of the track's last channel event
+  bool between = false;  // another event came after it
+};
+
 // Every event of a file, read once in one walk, with what the MEV text needs besides: the
 // tracks' names (the text of the first FF 03 before a track's first channel event) and time
 // signatures.
@@ -34,6 +65,7 @@ struct song {
   std::vector<std::string> names;  // without the bytes that would break the track line
   std::vector<std::vector<meter>> meters;
   std::vector<bool> named;  // a name was found, or a channel event came first
+  wayfinder ways;           // the way switches of every track
 
   // Makes room for the events of an image of size bytes.
   void Reserve(size_t size);
@@ -45,18 +77,12 @@ struct song {
   void Grow(size_t tracks);
   // The event i of m as it stands in the image.
   eventview View(const Midi& m, size_t i) const;
+
+ private:
+  size_t track = SIZE_MAX;  // the track of the last event taken
 };
 // Reads every event of m, a file that passed CheckFile, into a song.
 song ReadSong(const Midi& m);
-
-// A switch of the way status bytes are written, before an event of a song.
-struct wayswitch {
-  size_t event;  // the event's place in song::events
-  statusway way;
-};
-// The fewest switches that make the status bytes of track k of m, read into s, come back as
-// the file writes them: each where a way no longer fits, to one that fits longest.
-std::vector<wayswitch> WaySwitches(const Midi& m, const song& s, size_t k);
 
 // A line that goes right before an event of a song: a syllable placed on a note.
 struct placedline {
