@@ -14,21 +14,38 @@
 // underscore ends a piece and stays in it; empty pieces are kept. A piece is a word of MEV as
 // it stands: "_" is a blank inside the syllable, "/" at its end a line break.
 lijst SheetPieces(const std::string& line);
-// Appends the pieces of the lyric sheet name, empty ones left out, to pieces; false when it
-// cannot be read.
-bool ReadSheet(const std::string& name, lijst& pieces);
+// A lyric sheet read for a melody, line by line: its verses, parted by empty lines (lines
+// without pieces), each the pieces of its lines in order. The last piece of each line that is
+// not "*" ends in a line break: "/" is added unless it ends in "/" or "\" already.
+class sheetverses {
+ public:
+  void Add(const std::string& line);
+  std::vector<lijst> verses;
+
+ private:
+  bool gap = true;  // an empty line, or the start, came last: the next piece begins a verse
+};
+// Reads the lyric sheet name into verses; false when it cannot be read.
+bool ReadVerses(const std::string& name, std::vector<lijst>& verses);
 // True for the piece "*", which holds the syllable before it over one more note.
 bool IsHeld(const std::string& piece);
 
 // True for a note on: a channel message 9n whose velocity is above 0.
 bool IsNoteOn(const eventview& e);
-// Where a melody starts notes: the tick, and the caller's number of the first note on there.
+// Where a melody starts notes: the tick, the caller's number of the first note on there, and
+// the tick of the onset's last note on.
 struct onset {
   int64_t tick;
   size_t event;
+  int64_t last;
 };
 // Adds event e, at tick and numbered event by the caller, to the onsets of a melody whose
-// events are given in order: a note on (of channel only, when channel is 0..15) at a later tick
-// than the last onset begins a new one; the notes of a chord are one onset.
+// events are given in order. A note on (of channel only, when channel is 0..15) joins the last
+// onset when it starts at the tick of that onset's last note on or less than tolerance ticks
+// after it, so that the notes of a chord, struck together or one after another, are one onset;
+// else it begins a new one.
 void AddOnset(std::vector<onset>& onsets, int64_t tick, const eventview& e, int32_t channel,
-              size_t event);
+              size_t event, int64_t tolerance = 0);
+// The tolerance that makes a chord one onset by default: a 64th note of division (ticks a
+// quarter note), or 0 for a division that counts no quarter notes.
+int64_t DefaultTolerance(int32_t division);

@@ -87,6 +87,23 @@ void wayfinder::End() {
   switches.push_back({start, inForce});
 }
 
+std::vector<meter> MetersOf(const Midi& m, const song& s, size_t k) {
+  if (m.GetMidiType() != 1) return s.meters[k];
+  std::vector<meter> all;
+  for (const auto& t : s.meters) all.insert(all.end(), t.begin(), t.end());
+  std::stable_sort(all.begin(), all.end(),
+                   [](const meter& a, const meter& b) { return a.time < b.time; });
+  return all;
+}
+
+std::string PlaceOf(const Midi& m, const song& s, size_t k, int64_t tick) {
+  int32_t division = m.GetTicks();
+  if (division < 1 || division > 0x7FFF) return "tick " + Num(tick);
+  char place[96];
+  barcounter bars(MetersOf(m, s, k), division);
+  return std::string(place, bars.PutPlace(place, tick));
+}
+
 eventview song::View(const Midi& m, size_t i) const {
   const keptevent& e = events[i];
   const uint8_t* first = m.image.data() + e.at;
@@ -151,13 +168,8 @@ void Decompile(const Midi& m, const song& s, const textsink& put,
   int32_t tracks = m.GetTrackCount();
   int32_t type = m.GetMidiType();
   int32_t division = m.GetTicks();
-  // in a type-1 file the time signatures of every track rule all tracks
-  std::vector<meter> all;
-  if (type == 1) {
-    for (const auto& t : s.meters) all.insert(all.end(), t.begin(), t.end());
-    std::stable_sort(all.begin(), all.end(),
-                     [](const meter& a, const meter& b) { return a.time < b.time; });
-  }
+  std::vector<meter> all;  // of every track, ruling all of them in a type-1 file
+  if (type == 1) all = MetersOf(m, s, 0);
   // the lines are made straight into the block that goes out next
   constexpr size_t kBlock = 1 << 16;
   std::string text;
@@ -189,6 +201,7 @@ void Decompile(const Midi& m, const song& s, const textsink& put,
       bars = barcounter(s.meters[k], division);
     }
     int64_t tick = 0;
+    uint64_t carried = 0;  // the delta times of the events left out, which the next one takes
     auto timeLine = [&](uint32_t ticks, int64_t at) {
       char made[128];  // made in place and appended in one go
       char* p = putnumber(made, ticks);
@@ -204,17 +217,27 @@ void Decompile(const Midi& m, const song& s, const textsink& put,
         addLine(WayLine(nextSwitch->way));
         ++nextSwitch;
       }
-      uint32_t delta = s.events[i].delta;
-      tick += delta;
-      if (delta > static_cast<uint32_t>(kMaxDeltaTime)) {
-        say("Delta time " + Num(delta) + " before byte " + Num(s.events[i].at) + " is over " +
-            Num(kMaxDeltaTime) + ": split, with empty events between");
+      uint64_t delta = s.events[i].delta;
+      tick += s.events[i].delta;
+      bool leaveOut = false;
+      for (; next != placed.end() && next->event == i && next->leaveOut; ++next) leaveOut = true;
+      if (leaveOut) {
+        carried += delta;
+        continue;
       }
-      while (delta > static_cast<uint32_t>(kMaxDeltaTime)) {
-        delta -= kMaxDeltaTime;
-        timeLine(kMaxDeltaTime, tick - delta);
+      delta += carried;
+      carried = 0;
+      const uint64_t most = kMaxDeltaTime;
+      if (delta > most) {
+        say("Delta time " + Num(static_cast<int64_t>(delta)) + " before byte " +
+            Num(s.events[i].at) + " is over " + Num(kMaxDeltaTime) +
+            ": split, with empty events between");
       }
-      if (delta > 0) timeLine(delta, tick);
+      while (delta > most) {
+        delta -= most;
+        timeLine(kMaxDeltaTime, tick - static_cast<int64_t>(delta));
+      }
+      if (delta > 0) timeLine(static_cast<uint32_t>(delta), tick);
       for (; next != placed.end() && next->event == i; ++next) addLine(next->line);
       AddEventLine(text, s.View(m, i));
       endLine();

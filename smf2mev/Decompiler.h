@@ -84,16 +84,25 @@ struct song {
 // Reads every event of m, a file that passed CheckFile, into a song.
 song ReadSong(const Midi& m);
 
-// A line that goes right before an event of a song: a syllable placed on a note.
+// The time signatures that count the bars of track k of m, read into s: in a type-1 file those
+// of every track, else the track's own; in time order.
+std::vector<meter> MetersOf(const Midi& m, const song& s, size_t k);
+// Where tick of track k falls, as the remarks of time lines say it: "bar 6 beat 3", or
+// "tick 480" where the division counts no quarter notes.
+std::string PlaceOf(const Midi& m, const song& s, size_t k, int64_t tick);
+
+// A line that goes right before an event of a song, a syllable placed on a note; or, with
+// leaveOut, no line, and the event is left out (its time goes to the event after it).
 struct placedline {
   size_t event;  // the event's place in song::events
   std::string line;
+  bool leaveOut = false;
 };
 
 // Writes the MEV text of m, a file that passed CheckFile and was read into s, through put: the
 // header line, then one section per track with its name, time lines with the place in the
 // music, and event lines; placed lines (in the order of their events) go right before their
 // events. Prints one line for what MEV cannot hold: chunks after the last track, and delta
-// times above 0FFFFFFF hex.
+// times above 0FFFFFFF hex. Events that placed lines leave out are not written.
 void Decompile(const Midi& m, const song& s, const textsink& put,
                const std::vector<placedline>& placed = {});

@@ -10,50 +10,83 @@ namespace {
 void ShowUsage() {
   saylines({"SMF2MEV", "", "Converts MidiFile to Midi Text",
             "and puts the syllables of a Lyricsheet on the notes of a melody", "",
-            "Syntax: [program] [IMF] [OTF] [LYS] [TRACK] [CH]", "", "IMF = name of Input MidiFile",
-            "OTF = name of Output TextFile (MEV)", "LYS = name of Lyricsheet (optional)",
+            "Syntax: [program] [options] [IMF] [OTF] [LYS] [TRACK] [CH]", "",
+            "IMF = name of Input MidiFile", "OTF = name of Output TextFile (MEV)",
+            "LYS = name of Lyricsheet (optional)",
             "TRACK = track of the melody, from 1 (optional; default: the first with notes)",
-            "CH = channel of the melody [0,15] (optional; default: every channel)"});
+            "CH = channel of the melody [0,15] (optional; default: every channel)",
+            "Options, before IMF, with LYS:",
+            "--tolerance TICKS = notes starting closer are one chord (default: a 64th note)",
+            "--replace = the lyrics the track holds are left out",
+            "--verse N = only verse N of LYS (verses are parted by empty lines)"});
 }
 
-// The lines that put the sheet's syllables on the melody of m, chosen by the arguments after
-// the sheet; false after a line when they cannot be put.
-bool PlaceSheet(const Midi& m, const song& s, const lijst& args, int32_t channel,
-                std::vector<placedline>& placed) {
-  int32_t track = -1;
-  if (args.size() >= 4) {
-    if (!str2range(args[3], 1, m.GetTrackCount(), track)) {
-      say("Track " + args[3] + " out of [1," + std::to_string(m.GetTrackCount()) + "] range");
+// Takes the options of the lyric mode off the front of args into p; false, with the status to
+// end with, when one is wrong or is given without a lyric sheet.
+bool TakeOptions(lijst& args, placing& p, int& status) {
+  status = 2;
+  bool given = false;
+  while (!args.empty() &&
+         (args[0] == "--tolerance" || args[0] == "--replace" || args[0] == "--verse")) {
+    std::string option = args[0];
+    args.erase(args.begin());
+    given = true;
+    if (option == "--replace") {
+      p.replace = true;
+      continue;
+    }
+    if (args.empty()) {
+      say(option + " needs a number");
       return false;
     }
-    track--;
+    std::string value = args[0];
+    args.erase(args.begin());
+    int32_t ticks;
+    if (option == "--verse") {
+      p.verse = value;
+    } else if (str2range(value, 0, 0x0FFFFFFF, ticks)) {
+      p.tolerance = ticks;
+    } else {
+      say("Tolerance " + value + " out of [0,268435455] range");
+      return false;
+    }
   }
-  std::vector<onset> onsets;
-  lijst pieces;
-  if (!FindMelody(m, s, track, channel, onsets)) return false;
-  if (!ReadSheet(args[2], pieces)) {
-    saycannotread(args[2]);
+  // the options belong to the lyric mode: without a sheet they would do nothing
+  if (given && args.size() == 2) {
+    say("--tolerance, --replace and --verse go with a lyric sheet (LYS)");
     return false;
   }
-  return PlaceSyllables(m, s, pieces, onsets, track, placed);
+  return true;
 }
 
-// Checks the arguments: their count, the channel when given, and that the input and the lyric
-// sheet exist, in this order; false with the status to end with.
-bool CheckParameters(const lijst& args, int32_t& channel, int& status) {
-  return checkarguments(args, 2, "smf2mev", ShowUsage, status, 3) &&
-         (args.size() < 5 || checkchannel(args[4], channel)) &&
+// Checks the arguments, the options taken off the front: their count, the track and channel
+// when given, and that the input and the lyric sheet exist, in this order; false with the
+// status to end with.
+bool CheckParameters(lijst& args, placing& p, int& status) {
+  return TakeOptions(args, p, status) && checkarguments(args, 2, "smf2mev", ShowUsage, status, 3) &&
+         (args.size() < 5 || checkchannel(args[4], p.channel)) &&
          checkinput(args[0], ": does Not exist") &&
          (args.size() < 3 || checkinput(args[2], ": does Not exist"));
+}
+
+// The track the arguments name, checked against m; false after a line when it is out of range.
+bool ChooseTrack(const Midi& m, const lijst& args, placing& p) {
+  if (args.size() < 4) return true;
+  if (!str2range(args[3], 1, m.GetTrackCount(), p.track)) {
+    say("Track " + args[3] + " out of [1," + std::to_string(m.GetTrackCount()) + "] range");
+    return false;
+  }
+  p.track--;
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   lijst args(argv + 1, argv + argc);
-  int32_t channel = -1;
+  placing p;
   int status;
-  if (!CheckParameters(args, channel, status)) return status;
+  if (!CheckParameters(args, p, status)) return status;
   // the check's walk reads the song: the file is read once
   Midi m;
   if (!loadfile(m, args[0])) return 1;
@@ -64,7 +97,14 @@ int main(int argc, char** argv) {
   if (!ok) return 1;
   s.Close(m.GetTrackCount());
   std::vector<placedline> placed;
-  if (args.size() >= 3 && !PlaceSheet(m, s, args, channel, placed)) return 1;
+  if (args.size() >= 3) {
+    auto read = [&](std::vector<lijst>& verses) {
+      if (ReadVerses(args[2], verses)) return true;
+      saycannotread(args[2]);
+      return false;
+    };
+    if (!ChooseTrack(m, args, p) || !PlaceSheet(m, s, p, read, placed)) return 1;
+  }
   outputfile out;
   if (!out.Open(args[1], Format::Mev)) return 1;
   Decompile(

@@ -440,10 +440,15 @@ TEST(BadInputMatrix, Arguments) {
   const std::string s2mUsage =
       Lines({"SMF2MEV", "", "Converts MidiFile to Midi Text",
              "and puts the syllables of a Lyricsheet on the notes of a melody", "",
-             "Syntax: [program] [IMF] [OTF] [LYS] [TRACK] [CH]", "", "IMF = name of Input MidiFile",
-             "OTF = name of Output TextFile (MEV)", "LYS = name of Lyricsheet (optional)",
+             "Syntax: [program] [options] [IMF] [OTF] [LYS] [TRACK] [CH]", "",
+             "IMF = name of Input MidiFile", "OTF = name of Output TextFile (MEV)",
+             "LYS = name of Lyricsheet (optional)",
              "TRACK = track of the melody, from 1 (optional; default: the first with notes)",
-             "CH = channel of the melody [0,15] (optional; default: every channel)"});
+             "CH = channel of the melody [0,15] (optional; default: every channel)",
+             "Options, before IMF, with LYS:",
+             "--tolerance TICKS = notes starting closer are one chord (default: a 64th note)",
+             "--replace = the lyrics the track holds are left out",
+             "--verse N = only verse N of LYS (verses are parted by empty lines)"});
   RunRows({
       Refused("channel 16", kRelabeller, {"in.mid", "out.mid", "16"}, mid,
               "Channel 16 out of [0,15] range\n"),

@@ -11,8 +11,10 @@
 //             smf2mev the text smf2mev writes for the MIDI file it becomes (see below).
 //   midi    a whole MIDI file, written like a bytes block. The next block is smf2mev.
 //   lys     a lyric sheet, between a mev or midi block and its smf2mev block: smf2mev puts its
-//           syllables on the melody. The words after lys are the TRACK and CH arguments, if
-//           any. The text then compiles, and decompiles to the same text again.
+//           syllables on the melody. The words after lys are smf2mev's options and then the
+//           TRACK and CH arguments, if any. The text then compiles, and decompiles to the same
+//           text again. An output block instead of the smf2mev block: the lines smf2mev
+//           prints when it refuses to place the sheet.
 //   smf2mev the MEV text smf2mev writes for the file of the block before it: the file passes
 //           CheckFile and Decompile gives these lines. An output block right after it holds
 //           the lines both print; without one they must print nothing. The text then compiles
@@ -125,7 +127,8 @@ std::vector<example> ReadExamples() {
       }
       examples.push_back({b, *next, "", {}, {}});
       i++;
-      if (kind.starts_with("lys") && i + 1 < blocks.size() && blocks[i + 1].kind == "smf2mev") {
+      if (kind.starts_with("lys") && i + 1 < blocks.size() &&
+          (blocks[i + 1].kind == "smf2mev" || blocks[i + 1].kind == "output")) {
         examples.back().sheet = examples.back().result;
         examples.back().result = blocks[++i];
       }
@@ -232,18 +235,29 @@ void CheckDecompiled(const example& e) {
   song s = ReadSong(m);
   std::vector<placedline> placed;
   if (!e.sheet.kind.empty()) {
-    lijst args = splitwords(e.sheet.kind);  // "lys", then TRACK and CH
-    int32_t track = args.size() > 1 ? str2int(args[1]) - 1 : -1;
-    int32_t channel = args.size() > 2 ? str2int(args[2]) : -1;
-    lijst pieces;
-    for (const std::string& line : e.sheet.text) {
-      for (const std::string& piece : SheetPieces(line)) {
-        if (!piece.empty()) pieces.push_back(piece);
-      }
+    lijst args = splitwords(e.sheet.kind);  // "lys", the options, then TRACK and CH
+    placing p;
+    size_t a = 1;
+    for (; a < args.size() && args[a].starts_with("--"); a++) {
+      if (args[a] == "--replace") p.replace = true;
+      if (args[a] == "--tolerance") p.tolerance = str2int(args[++a]);
+      if (args[a] == "--verse") p.verse = args[++a];
     }
-    std::vector<onset> onsets;
-    ASSERT_TRUE(FindMelody(m, s, track, channel, onsets));
-    ASSERT_TRUE(PlaceSyllables(m, s, pieces, onsets, track, placed));
+    if (a < args.size()) p.track = str2int(args[a]) - 1;
+    if (a + 1 < args.size()) p.channel = str2int(args[a + 1]);
+    auto read = [&](std::vector<lijst>& verses) {
+      sheetverses sheet;
+      for (const std::string& line : e.sheet.text) sheet.Add(line);
+      verses = sheet.verses;
+      return true;
+    };
+    bool placedWell = PlaceSheet(m, s, p, read, placed);
+    if (e.result.kind == "output") {  // refused: only the lines printed
+      EXPECT_FALSE(placedWell);
+      EXPECT_EQ(out.Text(), Joined(e.result.text));
+      return;
+    }
+    ASSERT_TRUE(placedWell) << out.Text();
   }
   std::string whole;
   Decompile(
@@ -276,7 +290,7 @@ class MevExample : public testing::TestWithParam<example> {};
 TEST_P(MevExample, CompilesAsShown) {
   const example& e = GetParam();
   ASSERT_EQ(e.problem, "");
-  if (e.result.kind == "smf2mev") {
+  if (e.result.kind == "smf2mev" || !e.sheet.kind.empty()) {
     CheckDecompiled(e);
     return;
   }
