@@ -245,183 +245,80 @@ TEST(smf2mev, SyllablesOnTheMelody) {
                                 {tempo,
                                  "00 90 3C 64 0A 40 64 0A 43 64 83 4C 3C 00 00 40 00 00 43 00 "
                                  "00 3E 64 01 41 64 03 45 64 3C 48 64 3C 4A 64 00 FF 2F 00"});
-  const lijst none;
+  const bytes lyric = SmfImage(1, 96, {tempo, "00 FF 05 01 78 00 90 3C 64 60 3C 00 00 FF 2F 00"});
+  const std::string few =
+      " notes at the end in track 2 have no syllable: the first is at bar 1 beat 2\n";
   struct Case {
-    std::string what;
     bytes file;
     std::string sheet;
-    lijst options;  // before the file names
-    lijst more;     // TRACK and CH
+    std::string args;  // F stands for the file names IMF OTF LYS
     int status;
     std::string out;
-    lijst placed;  // "syllable | the line after it"
+    std::string placed;  // each lyric placed and the key of the note after it
   } cases[] = {
-      {"a chord is one onset, a rest none",
-       SmfImage(
-           1, 96,
-           {tempo, "00 90 3C 64 00 40 64 60 80 3C 00 00 40 00 60 90 3E 64 60 3E 00 00 FF 2F 00"}),
-       "la_la\n",
-       none,
-       none,
-       0,
-       "",
-       {"la_ | Note 0 60 100", "la/ | Note 0 62 100"}},
-      {"chords spread over ticks, and a fast run",
-       spread,
-       "one two\nthree four",
-       none,
-       none,
-       0,
-       "",
-       {"one | Note 0 60 100", "two/ | Note 0 62 100", "three | Note 0 72 100",
-        "four/ | Note 0 74 100"}},
-      {"--tolerance 0: every tick an onset",
-       spread,
-       "a b c",
-       {"--tolerance", "0"},
-       none,
-       0,
-       "5 notes at the end in track 2 have no syllable: the first is at bar 1 beat 2\n",
-       {"a | Note 0 60 100", "b | Note 0 64 100", "c/ | Note 0 67 100"}},
-      {"* holds the syllable before",
-       three,
-       "Ah * men",
-       none,
-       none,
-       0,
-       "",
-       {"Ah | Note 0 60 100", "men/ | Note 0 64 100"}},
-      {"too few syllables",
-       three,
-       "a",
-       none,
-       none,
-       0,
-       "2 notes at the end in track 2 have no syllable: the first is at bar 1 beat 2\n",
-       {"a/ | Note 0 60 100"}},
-      {"too many",
-       three,
-       "a b c d e",
-       none,
-       none,
-       1,
+      // a chord is one onset, a rest none
+      {SmfImage(1, 96,
+                {tempo,
+                 "00 90 3C 64 00 40 64 60 80 3C 00 00 40 00 60 90 3E 64 60 3E 00 "
+                 "00 FF 2F 00"}),
+       "la_la\n", "F", 0, "", "la_@60 la/@62"},
+      {spread, "one two\nthree four", "F", 0, "", "one@60 two/@62 three@72 four/@74"},
+      {spread, "a b c", "--tolerance 0 F", 0, "5" + few, "a@60 b@64 c/@67"},
+      {three, "Ah * men", "F", 0, "", "Ah@60 men/@64"},  // * holds the syllable before
+      {three, "a", "F", 0, "2" + few, "a/@60"},
+      {three, "a b c d e", "F", 1,
        "5 syllables for 3 notes in track 2: \"d\" and 1 more have no note; the last note is at "
        "bar 1 beat 3\n",
-       {}},
-      {"lyrics already there stay",
-       SmfImage(1, 96, {tempo, "00 FF 05 01 78 00 90 3C 64 60 3C 00 00 FF 2F 00"}),
-       "o",
-       none,
-       {"2"},
-       0,
-       "Track 2 already had 1 lyric: they stay\n",
-       {"x | Meta $05(Lyric) o/", "o/ | Note 0 60 100"}},
-      {"--replace leaves them out",
-       SmfImage(1, 96, {tempo, "00 FF 05 01 78 00 90 3C 64 60 3C 00 00 FF 2F 00"}),
-       "o",
-       {"--replace"},
-       none,
-       0,
-       "Track 2: 1 lyric replaced\n",
-       {"o/ | Note 0 60 100"}},
-      {"--verse",
-       three,
-       "\na b\n\n  \nc\n\n",
-       {"--verse", "2"},
-       none,
-       0,
-       "2 notes at the end in track 2 have no syllable: the first is at bar 1 beat 2\n",
-       {"c/ | Note 0 60 100"}},
-      {"a verse beyond the sheet's",
-       three,
-       "a\n\nb",
-       {"--verse", "3"},
-       none,
-       1,
-       "Verse 3 out of [1,2] range\n",
-       {}},
-      {"the melody on one channel of a type-0 file",
-       SmfImage(0, 96, {"00 90 3C 64 00 91 30 64 60 91 30 00 00 32 64 60 90 3C 00 00 FF 2F 00"}),
-       "one two",
-       none,
-       {"1", "1"},
-       0,
-       "",
-       {"one | Note 1 48 100", "two/ | Note 1 50 100"}},
-      {"channel 0 where another channel sounds first",
-       SmfImage(0, 96, {"00 91 30 64 60 90 3C 64 00 FF 2F 00"}),
-       "one",
-       none,
-       {"1", "0"},
-       0,
-       "",
-       {"one/ | Note 0 60 100"}},
-      {"the first of two tracks with notes",
-       SmfImage(1, 96, {"00 90 3C 64 00 FF 2F 00", "00 90 3E 64 00 FF 2F 00"}),
-       "one",
-       none,
-       none,
-       0,
-       "",
-       {"one/ | Note 0 60 100"}},
-      {"a track beyond the file's", three, "a", none, {"3"}, 1, "Track 3 out of [1,2] range\n", {}},
-      {"a track that is no number", three, "a", none, {"x"}, 1, "Track x out of [1,2] range\n", {}},
-      {"a track without notes", three, "a", none, {"1"}, 1, "Track 1 has no notes\n", {}},
-      {"a channel without notes",
-       three,
-       "a",
-       none,
-       {"2", "5"},
-       1,
-       "Track 2 has no notes on channel 5\n",
-       {}},
-      {"a channel beyond 15",
-       three,
-       "a",
-       none,
-       {"2", "16"},
-       1,
-       "Channel 16 out of [0,15] range\n",
-       {}},
-      {"a channel with a sign",
-       three,
-       "a",
-       none,
-       {"2", "-1"},
-       1,
-       "Channel -1 out of [0,15] range\n",
-       {}},
-      {"options without a sheet",
-       three,
-       "",
-       {"--replace"},
-       none,
-       2,
-       "--tolerance, --replace and --verse go with a lyric sheet (LYS)\n",
-       {}},
+       ""},
+      {lyric, "o", "F 2", 0, "Track 2 already had 1 lyric: they stay\n", "x@-1 o/@60"},
+      {lyric, "o", "--replace F", 0, "Track 2: 1 lyric replaced\n", "o/@60"},
+      {three, "\na b\n\n  \nc\n\n", "--verse 2 F", 0, "2" + few, "c/@60"},
+      {three, "a\n\nb", "--verse 3 F", 1, "Verse 3 out of [1,2] range\n", ""},
+      // the melody on one channel of a type-0 file, channel 0 too
+      {SmfImage(0, 96, {"00 90 3C 64 00 91 30 64 60 91 30 00 00 32 64 60 90 3C 00 00 FF 2F 00"}),
+       "one two", "F 1 1", 0, "", "one@48 two/@50"},
+      {SmfImage(0, 96, {"00 91 30 64 60 90 3C 64 00 FF 2F 00"}), "one", "F 1 0", 0, "", "one/@60"},
+      // the first of two tracks with notes
+      {SmfImage(1, 96, {"00 90 3C 64 00 FF 2F 00", "00 90 3E 64 00 FF 2F 00"}), "one", "F", 0, "",
+       "one/@60"},
+      {three, "a", "F 3", 1, "Track 3 out of [1,2] range\n", ""},
+      {three, "a", "F x", 1, "Track x out of [1,2] range\n", ""},
+      {three, "a", "F 1", 1, "Track 1 has no notes\n", ""},
+      {three, "a", "F 2 5", 1, "Track 2 has no notes on channel 5\n", ""},
+      {three, "a", "F 2 16", 1, "Channel 16 out of [0,15] range\n", ""},
+      {three, "a", "F 2 -1", 1, "Channel -1 out of [0,15] range\n", ""},
+      {three, "", "--replace F", 2,
+       "--tolerance, --replace and --verse go with a lyric sheet (LYS)\n", ""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(c.args + ": " + c.sheet);
     TempDir dir;
     WriteBytes(dir.Path("in.mid"), c.file);
     WriteText(dir.Path("words.lys"), c.sheet);
-    std::vector<std::string> args = c.options;
-    args.insert(args.end(), {dir.Path("in.mid"), dir.Path("out.mev")});
-    if (c.status != 2) args.push_back(dir.Path("words.lys"));
-    args.insert(args.end(), c.more.begin(), c.more.end());
+    std::vector<std::string> args;
+    for (const std::string& a : splitwords(c.args)) {
+      if (a != "F") args.push_back(a);
+      if (a == "F") args.insert(args.end(), {dir.Path("in.mid"), dir.Path("out.mev")});
+      if (a == "F" && c.status != 2) args.push_back(dir.Path("words.lys"));
+    }
     RunResult r = RunProgram(PROGRAM, args);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(Exists(dir.Path("out.mev")), c.status == 0);
-    lijst placed;
+    // each lyric and the key of the note line after it (-1: another line)
+    std::string placed;
     textreader mev;
-    std::string line, lyric;
+    std::string line, last;
     if (c.status == 0) {
       ASSERT_TRUE(mev.Open(dir.Path("out.mev")));
     }
     while (mev.ReadLine(line)) {
-      if (!lyric.empty()) placed.push_back(lyric + " | " + line);
-      lyric = line.starts_with("Meta $05(Lyric) ") ? line.substr(16) : "";
+      if (last.starts_with("Meta $05(Lyric) ")) {
+        integers n = ExtractNumbers(line);
+        placed += (placed.empty() ? "" : " ") + last.substr(16) + "@" +
+                  std::to_string(line.starts_with("Note") ? n[1] : -1);
+      }
+      last = line;
     }
     EXPECT_EQ(placed, c.placed);
   }
