@@ -29,6 +29,7 @@ constexpr uint8_t kEscape = 0xF7;
 constexpr uint8_t kMeta = 0xFF;
 
 // Meta types the programs act on.
+constexpr uint8_t kTextType = 0x01;
 constexpr uint8_t kTrackNameType = 0x03;
 constexpr uint8_t kLyricType = 0x05;
 constexpr uint8_t kEmptyType = 0x0F;        // the placeholder FF 0F 00

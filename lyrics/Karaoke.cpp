@@ -1,0 +1,254 @@
+#include "Karaoke.h"
+
+#include "TrackWriter.h"
+
+namespace {
+
+std::string Num(int64_t n) { return std::to_string(n); }
+
+bool IsMark(char c) { return c == '/' || c == '\\'; }
+
+// A .kar syllable taken apart: its mark ("/", "\" or none), whether a blank begins a word
+// there, and the rest; the mark and the blank may stand in either order.
+struct karsyllable {
+  char mark = 0;
+  bool blank = false;
+  std::string text;
+};
+
+karsyllable TakeApart(const std::string& t) {
+  karsyllable s;
+  size_t p = 0;
+  for (int round = 0; round < 2 && p < t.size(); round++) {
+    if (!s.mark && IsMark(t[p])) {
+      s.mark = t[p++];
+    } else if (!s.blank && t[p] == ' ') {
+      s.blank = true;
+      p++;
+    }
+  }
+  s.text = t.substr(p);
+  return s;
+}
+
+// Takes a line break off the end of a Lyric's text: "/" for CR or CR LF, "\" for LF, or 0.
+char TakeBreak(std::string& text) {
+  if (text.ends_with("\r\n")) {
+    text.resize(text.size() - 2);
+    return '/';
+  }
+  if (text.ends_with('\r') || text.ends_with('\n')) {
+    char mark = text.back() == '\r' ? '/' : '\\';
+    text.pop_back();
+    return mark;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bytes TextEvent(uint8_t type, const std::string& text) {
+  bytes event = {kMeta, type};
+  appendvarlen(static_cast<int32_t>(text.size()), event);
+  event.insert(event.end(), text.begin(), text.end());
+  return event;
+}
+
+void conventions::operator()(int32_t k, const trackevent& e) {
+  if (k != track) {
+    track = k;
+    marked = false;
+    titled.resize(static_cast<size_t>(k) + 1, false);
+  }
+  if (e.event.status != kMeta) return;
+  std::string text = MetaText(e.event, kTextType);
+  if (!text.empty()) {
+    marked = marked || IsMark(text[0]);
+    if (text[0] == '@') {
+      karHeader = karHeader || (k == 0 && text.starts_with("@K"));
+      versionHeader = versionHeader || (k == 0 && text.starts_with("@V"));
+      titled[static_cast<size_t>(k)] = titled[static_cast<size_t>(k)] || text.starts_with("@T");
+    } else if (marked) {
+      karSyllables++;
+    }
+  }
+  text = MetaText(e.event, kLyricType);
+  TakeBreak(text);
+  if (!text.empty()) {
+    lyrics++;
+    if (lyricTrack < 0) lyricTrack = k;
+  }
+  if (k == 0 && !named && e.event.IsMeta(kTrackNameType)) {
+    title = MetaText(e.event, kTrackNameType);
+    named = true;
+  }
+}
+
+void losses::Add(const std::string& what, int64_t tick) {
+  for (kind& k : kinds) {
+    if (k.what == what) {
+      k.count++;
+      return;
+    }
+  }
+  kinds.push_back({what, tick, 1});
+}
+
+void losses::Say() const {
+  for (const kind& k : kinds) {
+    say(k.count == 1 ? "Tick " + Num(k.first) + ": " + k.what
+                     : Num(k.count) + " times from tick " + Num(k.first) + ": " + k.what);
+  }
+}
+
+std::string MetaText(const eventview& e, uint8_t type) {
+  if (!e.IsMeta(type)) return "";
+  return std::string(e.rest + e.DataStart(), e.rest + e.n);
+}
+
+size_t FirstKarSyllable(const std::vector<trackevent>& events) {
+  for (size_t i = 0; i < events.size(); i++) {
+    std::string text = MetaText(events[i].event, kTextType);
+    if (!text.empty() && IsMark(text[0])) return i;
+  }
+  return events.size();
+}
+
+bool IsKarSyllable(const std::vector<trackevent>& events, size_t first, size_t i) {
+  return i >= first && events[i].event.IsMeta(kTextType) &&
+         !MetaText(events[i].event, kTextType).starts_with('@');
+}
+
+void KarToLyrics(const std::vector<trackevent>& events, bool both, std::vector<outevent>& out,
+                 losses& lost) {
+  size_t first = FirstKarSyllable(events);
+  // the syllables taken apart first: whether the next one begins a word decides the blank at
+  // the end of each
+  std::vector<size_t> places;
+  std::vector<karsyllable> syllables;
+  for (size_t i = first; i < events.size(); i++) {
+    if (!IsKarSyllable(events, first, i)) continue;
+    places.push_back(i);
+    syllables.push_back(TakeApart(MetaText(events[i].event, kTextType)));
+  }
+  size_t next = 0;
+  for (size_t i = 0; i < events.size(); i++) {
+    int64_t tick = events[i].tick;
+    if (next == syllables.size() || places[next] != i) {
+      out.push_back({tick, i, {}});
+      continue;
+    }
+    const karsyllable& s = syllables[next];
+    if (both) out.push_back({tick, i, {}});
+    // "/" on the first syllable only begins the lyrics; "\" there clears the screen
+    if (s.mark == '\\' || (s.mark && next > 0)) {
+      out.push_back({tick, kMade, TextEvent(kLyricType, s.mark == '/' ? "\r" : "\n")});
+    }
+    if (s.blank && s.text.ends_with(' ')) lost.Add("a syllable with blanks on both sides", tick);
+    std::string text = s.text;
+    next++;
+    if (next < syllables.size() && syllables[next].blank) text += ' ';
+    // an empty Lyric would hold the syllable before it: a text of a mark alone makes none
+    if (!text.empty()) out.push_back({tick, kMade, TextEvent(kLyricType, text)});
+  }
+}
+
+void LyricsToKar(const std::vector<trackevent>& events, bool both, const std::vector<bytes>& headers,
+                 std::vector<outevent>& out, losses& lost) {
+  for (const bytes& h : headers) out.push_back({0, kMade, h});
+  // the last syllable keeps its trailing blank: nothing follows it to take it
+  size_t last = events.size();
+  for (size_t i = 0; i < events.size(); i++) {
+    std::string text = MetaText(events[i].event, kLyricType);
+    TakeBreak(text);
+    if (!text.empty()) last = i;
+  }
+  char mark = 0;             // the break before the next syllable
+  int64_t markTick = -1;     // where a break event of its own stood
+  bool wordStart = false;    // the syllable before ended a word
+  bool firstSyllable = true;
+  for (size_t i = 0; i < events.size(); i++) {
+    const trackevent& e = events[i];
+    if (!e.event.IsMeta(kLyricType)) {
+      out.push_back({e.tick, i, {}});
+      continue;
+    }
+    if (both) out.push_back({e.tick, i, {}});
+    std::string text = MetaText(e.event, kLyricType);
+    std::string alone = text;
+    char own = TakeBreak(alone);
+    if (own && alone.empty()) {  // a break of its own: a mark on the next syllable
+      if (mark != '\\') mark = own;
+      markTick = e.tick;
+      continue;
+    }
+    if (text.empty()) {
+      lost.Add("an empty Lyric (a held note) has no .kar form: left out", e.tick);
+      continue;
+    }
+    if (mark && markTick >= 0 && markTick != e.tick) {
+      lost.Add("a line break apart from its syllable goes to it", markTick);
+    }
+    char after = TakeBreak(text);
+    if (IsMark(text[0])) lost.Add("a Lyric that begins with / or \\ reads as a mark in .kar", e.tick);
+    bool end = text.ends_with(' ');
+    if (end && text[0] == ' ') lost.Add("a syllable with blanks on both sides", e.tick);
+    if (end && i != last) text.pop_back();
+    if (firstSyllable && !mark) mark = '/';  // a .kar's syllables begin at a marked text
+    std::string kar = mark ? std::string(1, mark) : "";
+    if (wordStart) kar += ' ';
+    out.push_back({e.tick, kMade, TextEvent(kTextType, kar + text)});
+    mark = after;
+    markTick = -1;  // a break that ends a syllable goes to the next as a matter of course
+    wordStart = end && i != last;
+    firstSyllable = false;
+  }
+  if (mark && !firstSyllable) {
+    lost.Add("a line break after the last syllable has no .kar form: left out",
+             markTick >= 0 ? markTick : events[last].tick);
+  }
+}
+
+bool RewriteTracks(const Midi& in, Midi& out, const trackconverter& convert) {
+  trackwriter w(out, in.image.size() + 4096);
+  chunkcursor chunks(in);
+  chunk c;
+  uint8_t status = 0;  // a track's data bytes before its first status run on the one before
+  std::vector<trackevent> events;
+  std::vector<outevent> made;
+  int32_t tracks = in.GetTrackCount();
+  for (int32_t k = 0; k < tracks && chunks.Next(c); k++) {
+    trackcursor track(in, c, status);
+    events.clear();
+    trackevent e;
+    while (track.Next(e)) events.push_back(e);
+    status = track.status;
+    made.clear();
+    convert(k, events, made);
+    w.BeginTrack();
+    for (const outevent& o : made) {
+      eventview v = o.from == kMade ? eventview{o.made[0], o.made.data() + 1, o.made.size() - 1}
+                                    : events[o.from].event;
+      // a kept channel event has its status byte where the input has it: right before its
+      // data, where the input leaves it out the last byte of the delta time, below 80 hex
+      if (o.from != kMade && IsChannelStatus(v.status) && v.n > 0) {
+        w.Way(v.rest[-1] >= 0x80 ? statusway::Every : statusway::Across);
+      }
+      if (!w.EventAt(o.tick, v)) {
+        say("MidiFile would reach 2 GB");
+        return false;
+      }
+    }
+    if (!w.EndTrack()) {
+      say("MidiFile would reach 2 GB");
+      return false;
+    }
+  }
+  w.Finish(static_cast<uint8_t>(in.GetMidiType()), static_cast<uint16_t>(tracks),
+           static_cast<uint16_t>(in.GetTicks()));
+  // bytes after the last track stay
+  if (chunks.pos < static_cast<int64_t>(in.image.size())) {
+    out.image.insert(out.image.end(), in.image.begin() + chunks.pos, in.image.end());
+  }
+  return true;
+}

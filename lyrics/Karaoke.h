@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Algemeen.h"
+#include "Cursor.h"
+
+// The two conventions of words in a MIDI file, and the way between them.
+// .kar: the syllables are texts (FF 01); a blank at the start of a syllable begins a word, "/"
+// at its start a new line and "\" a new paragraph; texts that begin with "@" are headers. A
+// track's syllables begin at its first text that begins with "/" or "\".
+// Lyric events (FF 05): one syllable an event; a blank at the end of a syllable ends a word,
+// an event of only CR a new line and one of only LF a new paragraph, and an empty one holds
+// the syllable before it.
+
+// What one convention cannot say in the other, met while converting: a line for each kind,
+// with the tick where it stands or, when it stands at several, their count and the first.
+class losses {
+ public:
+  void Add(const std::string& what, int64_t tick);
+  // Prints the lines, the kinds in the order first met.
+  void Say() const;
+
+ private:
+  struct kind {
+    std::string what;
+    int64_t first;
+    int64_t count;
+  };
+  std::vector<kind> kinds;
+};
+
+// One event of a track as a conversion writes it, at tick: the input event from (its place
+// among the track's events) as it stands, or, when from is kMade, the event made.
+constexpr size_t kMade = SIZE_MAX;
+struct outevent {
+  int64_t tick;
+  size_t from;
+  bytes made;
+};
+
+// What a file holds of the two conventions, gathered from the events of a walk in file order.
+struct conventions {
+  int64_t karSyllables = 0;  // .kar syllables
+  int64_t lyrics = 0;        // Lyric events with a syllable (not empty, not only a break)
+  int32_t lyricTrack = -1;   // the first track that holds such a Lyric event
+  std::string title;         // the text of the first track's first name event (FF 03)
+  bool karHeader = false;    // the first track holds a text "@K..." and "@V..."
+  bool versionHeader = false;
+  std::vector<bool> titled;  // each track holds a text "@T..."
+  void operator()(int32_t k, const trackevent& e);
+
+ private:
+  int32_t track = -1;
+  bool marked = false;  // the track's syllables have begun
+  bool named = false;
+};
+
+// A text meta event of type holding text.
+bytes TextEvent(uint8_t type, const std::string& text);
+// The text of a text meta event of type, as a string; "" for any other event.
+std::string MetaText(const eventview& e, uint8_t type);
+// The place of a track's first .kar syllable among its events, or the count of events.
+size_t FirstKarSyllable(const std::vector<trackevent>& events);
+// True for a .kar syllable of a track whose syllables begin at first: an FF 01 text at or after
+// first that is no header.
+bool IsKarSyllable(const std::vector<trackevent>& events, size_t first, size_t i);
+
+// The events of a track, its .kar syllables made Lyric events at the same ticks: a syllable's
+// leading blank goes to the end of the syllable before it, and its "/" or "\" becomes a Lyric
+// event of CR or LF right before it ("/" on the track's first syllable only begins the
+// lyrics, and makes none). With both, the texts stay too.
+void KarToLyrics(const std::vector<trackevent>& events, bool both, std::vector<outevent>& out,
+                 losses& lost);
+// The events of a track, its Lyric events made .kar syllables at the same ticks, headers first
+// at tick 0: a syllable's trailing blank goes to the start of the next (the track's last keeps
+// it), a line break (a CR event, or a syllable ending in CR or CR LF) becomes "/" on the next
+// syllable and a paragraph (LF) "\", before its blank; the track's first syllable gets "/"
+// when it has no mark. With both, the Lyric events stay too.
+void LyricsToKar(const std::vector<trackevent>& events, bool both, const std::vector<bytes>& headers,
+                 std::vector<outevent>& out, losses& lost);
+
+// Makes the events of track k of a file, given its events, into out.
+using trackconverter =
+    std::function<void(int32_t k, const std::vector<trackevent>& events, std::vector<outevent>& out)>;
+// Writes in, a file that passed the structure check, into out with every track made by
+// convert: the input events kept have their bytes and status bytes, every event keeps its
+// tick (a gap longer than a delta time is bridged by empty meta events), and bytes after the
+// last track stay. False, after a line, when the file would reach 2 GB.
+bool RewriteTracks(const Midi& in, Midi& out, const trackconverter& convert);
