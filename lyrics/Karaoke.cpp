@@ -153,8 +153,8 @@ void KarToLyrics(const std::vector<trackevent>& events, bool both, std::vector<o
   }
 }
 
-void LyricsToKar(const std::vector<trackevent>& events, bool both, const std::vector<bytes>& headers,
-                 std::vector<outevent>& out, losses& lost) {
+void LyricsToKar(const std::vector<trackevent>& events, bool both,
+                 const std::vector<bytes>& headers, std::vector<outevent>& out, losses& lost) {
   for (const bytes& h : headers) out.push_back({0, kMade, h});
   // the last syllable keeps its trailing blank: nothing follows it to take it
   size_t last = events.size();
@@ -163,9 +163,9 @@ void LyricsToKar(const std::vector<trackevent>& events, bool both, const std::ve
     TakeBreak(text);
     if (!text.empty()) last = i;
   }
-  char mark = 0;             // the break before the next syllable
-  int64_t markTick = -1;     // where a break event of its own stood
-  bool wordStart = false;    // the syllable before ended a word
+  char mark = 0;           // the break before the next syllable
+  int64_t markTick = -1;   // where a break event of its own stood
+  bool wordStart = false;  // the syllable before ended a word
   bool firstSyllable = true;
   for (size_t i = 0; i < events.size(); i++) {
     const trackevent& e = events[i];
@@ -190,7 +190,8 @@ void LyricsToKar(const std::vector<trackevent>& events, bool both, const std::ve
       lost.Add("a line break apart from its syllable goes to it", markTick);
     }
     char after = TakeBreak(text);
-    if (IsMark(text[0])) lost.Add("a Lyric that begins with / or \\ reads as a mark in .kar", e.tick);
+    if (IsMark(text[0]))
+      lost.Add("a Lyric that begins with / or \\ reads as a mark in .kar", e.tick);
     bool end = text.ends_with(' ');
     if (end && text[0] == ' ') lost.Add("a syllable with blanks on both sides", e.tick);
     if (end && i != last) text.pop_back();

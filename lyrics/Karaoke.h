@@ -81,12 +81,12 @@ void KarToLyrics(const std::vector<trackevent>& events, bool both, std::vector<o
 // it), a line break (a CR event, or a syllable ending in CR or CR LF) becomes "/" on the next
 // syllable and a paragraph (LF) "\", before its blank; the track's first syllable gets "/"
 // when it has no mark. With both, the Lyric events stay too.
-void LyricsToKar(const std::vector<trackevent>& events, bool both, const std::vector<bytes>& headers,
-                 std::vector<outevent>& out, losses& lost);
+void LyricsToKar(const std::vector<trackevent>& events, bool both,
+                 const std::vector<bytes>& headers, std::vector<outevent>& out, losses& lost);
 
 // Makes the events of track k of a file, given its events, into out.
-using trackconverter =
-    std::function<void(int32_t k, const std::vector<trackevent>& events, std::vector<outevent>& out)>;
+using trackconverter = std::function<void(int32_t k, const std::vector<trackevent>& events,
+                                          std::vector<outevent>& out)>;
 // Writes in, a file that passed the structure check, into out with every track made by
 // convert: the input events kept have their bytes and status bytes, every event keeps its
 // tick (a gap longer than a delta time is bridged by empty meta events), and bytes after the

@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
     std::vector<bytes> headers = k == 0 ? first : std::vector<bytes>{};
     if (title && static_cast<size_t>(k) == words) {
       // a name written as a title header already stays as it is
-      headers.push_back(TextEvent(
-          kTextType, holds.title.starts_with("@T") ? holds.title : "@T" + holds.title));
+      headers.push_back(
+          TextEvent(kTextType, holds.title.starts_with("@T") ? holds.title : "@T" + holds.title));
     }
     LyricsToKar(events, both, headers, made, lost);
   };
