@@ -1,5 +1,6 @@
 #include "Karaoke.h"
 
+#include "Files.h"
 #include "TrackWriter.h"
 
 namespace {
@@ -252,4 +253,61 @@ bool RewriteTracks(const Midi& in, Midi& out, const trackconverter& convert) {
     out.image.insert(out.image.end(), in.image.begin() + chunks.pos, in.image.end());
   }
   return true;
+}
+
+std::vector<bytes> KarHeaders(const conventions& holds, int32_t k) {
+  std::vector<bytes> headers;
+  if (k == 0 && !holds.karHeader) headers.push_back(TextEvent(kTextType, "@KMIDI KARAOKE FILE"));
+  if (k == 0 && !holds.versionHeader) headers.push_back(TextEvent(kTextType, "@V0100"));
+  size_t t = static_cast<size_t>(k);
+  if (k == holds.lyricTrack && !holds.title.empty() && !holds.titled[t]) {
+    // a name written as a title header already stays as it is
+    const std::string& title = holds.title;
+    headers.push_back(TextEvent(kTextType, title.starts_with("@T") ? title : "@T" + title));
+  }
+  return headers;
+}
+
+bool ConvertWords(const Midi& in, const conventions& holds, bool toKar, bool both, Midi& out,
+                  losses& lost) {
+  return RewriteTracks(
+      in, out, [&](int32_t k, const std::vector<trackevent>& events, std::vector<outevent>& made) {
+        if (toKar) {
+          LyricsToKar(events, both, KarHeaders(holds, k), made, lost);
+        } else {
+          KarToLyrics(events, both, made, lost);
+        }
+      });
+}
+
+int RunWordsProgram(lijst args, const std::string& name, void (*showUsage)(), bool toKar) {
+  bool both = !args.empty() && args[0] == "--both";
+  if (both) args.erase(args.begin());
+  int status;
+  if (!checkarguments(args, 2, name, showUsage, status) ||
+      !checkinput(args[0], ": does Not exist")) {
+    return status;
+  }
+  Midi in;
+  if (!loadfile(in, args[0])) return 1;
+  conventions holds;
+  bool ok;
+  checkfile(in, ok, Guards::AtTrackEnd, holds);
+  if (!ok) return 1;
+  int64_t words = toKar ? holds.lyrics : holds.karSyllables;
+  int64_t others = toKar ? holds.karSyllables : holds.lyrics;
+  if (words == 0) {
+    say((toKar ? "No lyrics in " : "No karaoke texts in ") + args[0]);
+    return 1;
+  }
+  if (others > 0 && !both) {
+    say(args[0] + (toKar ? " holds karaoke texts" : " holds Lyric events") +
+        " already: --both adds these to them");
+    return 1;
+  }
+  Midi out;
+  losses lost;
+  if (!ConvertWords(in, holds, toKar, both, out, lost)) return 1;
+  lost.Say();
+  return out.SaveToFile(args[1]) ? 0 : 1;
 }

@@ -84,6 +84,22 @@ void KarToLyrics(const std::vector<trackevent>& events, bool both, std::vector<o
 void LyricsToKar(const std::vector<trackevent>& events, bool both,
                  const std::vector<bytes>& headers, std::vector<outevent>& out, losses& lost);
 
+// The headers smf2kar adds where they are missing, for track k of a file that holds what holds
+// says: "@KMIDI KARAOKE FILE" and "@V0100" in the first track, "@T" and the first track's name
+// in the first track that holds lyrics.
+std::vector<bytes> KarHeaders(const conventions& holds, int32_t k);
+// Converts in, a file that passed the check and holds what holds says, into out: its .kar
+// syllables into Lyric events, or with toKar the other way, headers added; false, after a line,
+// when the file would reach 2 GB.
+bool ConvertWords(const Midi& in, const conventions& holds, bool toKar, bool both, Midi& out,
+                  losses& lost);
+
+// The run of kar2smf (toKar false) and smf2kar (toKar true) on their arguments, named name
+// and showing their usage text through showUsage: --both, the argument checks, the structure
+// check, the refusals of a file with nothing to convert or with the other convention already
+// (unless --both), the conversion, its notes and the output. Returns the exit status.
+int RunWordsProgram(lijst args, const std::string& name, void (*showUsage)(), bool toKar);
+
 // Makes the events of track k of a file, given its events, into out.
 using trackconverter = std::function<void(int32_t k, const std::vector<trackevent>& events,
                                           std::vector<outevent>& out)>;

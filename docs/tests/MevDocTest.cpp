@@ -22,6 +22,9 @@
 //           file with the same header and the same events at the same ticks in every track.
 //   lines   event lines, each encoded alone with EncodeEventLine. The next block is bytes, row
 //           for row: the line's event, or "-" where the line makes no event.
+//   kar2smf the MEV text smf2mev writes for the file of the mev or midi block before it once
+//   smf2kar kar2smf (or smf2kar) has converted its words; the words after the block's name are
+//           the options. An output block right after it holds the lines the conversion prints.
 //   bytes   pairs of hexadecimal digits between blanks; text after '#' is a note for the reader.
 // Blocks of any other name are no examples. Lines are taken as they stand, trailing blanks
 // included.
@@ -35,6 +38,7 @@
 #include "Cursor.h"
 #include "Decompiler.h"
 #include "Files.h"
+#include "Karaoke.h"
 #include "Lyrics.h"
 #include "Melody.h"
 #include "MidiDoos.h"
@@ -106,16 +110,20 @@ std::vector<example> ReadExamples() {
   if (!problem.empty()) complain(0, problem);
   for (size_t i = 0; i < blocks.size(); i++) {
     const block& b = blocks[i];
-    bool result =
-        b.kind == "bytes" || b.kind == "output" || b.kind == "smf2mev" || b.kind.starts_with("lys");
+    auto words = [](const std::string& kind) {
+      return kind.starts_with("kar2smf") || kind.starts_with("smf2kar");
+    };
+    bool result = b.kind == "bytes" || b.kind == "output" || b.kind == "smf2mev" ||
+                  b.kind.starts_with("lys") || words(b.kind);
     if (b.kind == "mev" || b.kind == "lines" || b.kind == "midi") {
       const block* next = i + 1 < blocks.size() ? &blocks[i + 1] : nullptr;
       std::string kind = next ? next->kind : "";
       bool sheet = kind.starts_with("lys");
       bool fits = b.kind == "mev"
-                      ? kind == "bytes" || kind == "output" || kind == "smf2mev" || sheet
+                      ? kind == "bytes" || kind == "output" || kind == "smf2mev" || sheet ||
+                            words(kind)
                   : b.kind == "lines" ? kind == "bytes"
-                                      : kind == "smf2mev" || sheet;
+                                      : kind == "smf2mev" || sheet || words(kind);
       if (!fits) {
         complain(b.line, "the example has no fitting result block after it");
         continue;
@@ -137,7 +145,8 @@ std::vector<example> ReadExamples() {
         examples.back().printed = examples.back().result;
         examples.back().result = blocks[++i];
       }
-      if (examples.back().result.kind == "smf2mev" && i + 1 < blocks.size() &&
+      if ((examples.back().result.kind == "smf2mev" || words(examples.back().result.kind)) &&
+          i + 1 < blocks.size() &&
           blocks[i + 1].kind == "output") {
         examples.back().printed = blocks[i + 1];
         i++;
@@ -285,6 +294,35 @@ void CheckDecompiled(const example& e) {
   EXPECT_EQ(EventList(back), EventList(m));
 }
 
+// Checks a kar2smf or smf2kar example: the text of the converted file and the lines printed.
+void CheckConverted(const example& e) {
+  Midi m;
+  std::string bad;
+  if (e.source.kind == "mev") {
+    textreader in;
+    in.OpenText(Joined(e.source.text));
+    CoutCapture out;
+    ASSERT_TRUE(CompileMev(in, m)) << out.Text();
+  } else {
+    m.image = BlockBytes(e.source, bad);
+    ASSERT_EQ(bad, "") << "not hexadecimal";
+  }
+  CoutCapture out;
+  conventions holds;
+  bool ok;
+  checkfile(m, ok, Guards::AtTrackEnd, holds);
+  ASSERT_TRUE(ok) << out.Text();
+  lijst args = splitwords(e.result.kind);  // the program, then --both or nothing
+  Midi converted;
+  losses lost;
+  ASSERT_TRUE(ConvertWords(m, holds, args[0] == "smf2kar", args.size() > 1, converted, lost));
+  lost.Say();
+  std::string text;
+  Decompile(converted, ReadSong(converted), [&](const std::string& block) { text += block; });
+  EXPECT_EQ(Joined(TextLines(text)), Joined(e.result.text));
+  EXPECT_EQ(out.Text(), Joined(e.printed.text));
+}
+
 class MevExample : public testing::TestWithParam<example> {};
 
 TEST_P(MevExample, CompilesAsShown) {
@@ -292,6 +330,10 @@ TEST_P(MevExample, CompilesAsShown) {
   ASSERT_EQ(e.problem, "");
   if (e.result.kind == "smf2mev" || !e.sheet.kind.empty()) {
     CheckDecompiled(e);
+    return;
+  }
+  if (e.result.kind.starts_with("kar2smf") || e.result.kind.starts_with("smf2kar")) {
+    CheckConverted(e);
     return;
   }
   if (e.source.kind == "lines") {
