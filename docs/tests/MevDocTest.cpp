@@ -119,9 +119,8 @@ std::vector<example> ReadExamples() {
       const block* next = i + 1 < blocks.size() ? &blocks[i + 1] : nullptr;
       std::string kind = next ? next->kind : "";
       bool sheet = kind.starts_with("lys");
-      bool fits = b.kind == "mev"
-                      ? kind == "bytes" || kind == "output" || kind == "smf2mev" || sheet ||
-                            words(kind)
+      bool fits = b.kind == "mev" ? kind == "bytes" || kind == "output" || kind == "smf2mev" ||
+                                        sheet || words(kind)
                   : b.kind == "lines" ? kind == "bytes"
                                       : kind == "smf2mev" || sheet || words(kind);
       if (!fits) {
@@ -146,8 +145,7 @@ std::vector<example> ReadExamples() {
         examples.back().result = blocks[++i];
       }
       if ((examples.back().result.kind == "smf2mev" || words(examples.back().result.kind)) &&
-          i + 1 < blocks.size() &&
-          blocks[i + 1].kind == "output") {
+          i + 1 < blocks.size() && blocks[i + 1].kind == "output") {
         examples.back().printed = blocks[i + 1];
         i++;
       }

@@ -15,13 +15,15 @@ const CommandLine kKar2smf = {
     Lines({"KAR2SMF", "", "Converts the karaoke texts of a MidiFile (.kar) to Lyric events", "",
            "Syntax: [program] [--both] [IMF] [OMF]", "", "IMF = name of Input MidiFile (.kar)",
            "OMF = name of Output MidiFile", "--both = the karaoke texts stay as well"}),
-    ": does Not exist"};
+    ": does Not exist",
+    {}};
 const CommandLine kSmf2kar = {
     SMF2KAR,
     Lines({"SMF2KAR", "", "Converts the Lyric events of a MidiFile to karaoke texts (.kar)", "",
            "Syntax: [program] [--both] [IMF] [OMF]", "", "IMF = name of Input MidiFile",
            "OMF = name of Output MidiFile (.kar)", "--both = the Lyric events stay as well"}),
-    ": does Not exist"};
+    ": does Not exist",
+    {}};
 
 const bytes kKar = SmfImage(0, 96, {"00 FF 01 02 2F 61 60 FF 01 02 20 62 00 FF 2F 00"});
 const bytes kLyrics = SmfImage(0, 96, {"00 FF 05 02 61 20 60 FF 05 01 62 00 FF 2F 00"});
