@@ -97,7 +97,9 @@ bool ReadStart(const std::string& name, size_t n, std::string& start) {
   return got >= 0;
 }
 
-const char* FormatName(Format format) { return format == Format::Midi ? "MIDI" : "MEV"; }
+const char* FormatName(Format format) {
+  return format == Format::Midi ? "MIDI" : format == Format::Mev ? "MEV" : "timed lyrics";
+}
 
 }  // namespace
 
@@ -403,6 +405,7 @@ bool outputfile::Replaceable() const {
   if (!ReadStart(target, kBlock, start)) return false;  // what cannot be read cannot be judged
   if (start.empty()) return true;
   if (format == Format::Midi) return start.starts_with("MThd");
+  if (format == Format::Lyrics) return start[0] == '[' || (start[0] >= '0' && start[0] <= '9');
   return ismevheader(start.substr(0, FindLineEnd(start.data(), start.size())));
 }
 

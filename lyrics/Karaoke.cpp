@@ -56,10 +56,13 @@ bytes TextEvent(uint8_t type, const std::string& text) {
 }
 
 void conventions::operator()(int32_t k, const trackevent& e) {
+  size_t t = static_cast<size_t>(k);
   if (k != track) {
     track = k;
     marked = false;
-    titled.resize(static_cast<size_t>(k) + 1, false);
+    titled.resize(t + 1, false);
+    trackLyrics.resize(t + 1, 0);
+    trackKar.resize(t + 1, 0);
   }
   if (e.event.status != kMeta) return;
   std::string text = MetaText(e.event, kTextType);
@@ -71,12 +74,14 @@ void conventions::operator()(int32_t k, const trackevent& e) {
       titled[static_cast<size_t>(k)] = titled[static_cast<size_t>(k)] || text.starts_with("@T");
     } else if (marked) {
       karSyllables++;
+      trackKar[t]++;
     }
   }
   text = MetaText(e.event, kLyricType);
   TakeBreak(text);
   if (!text.empty()) {
     lyrics++;
+    trackLyrics[t]++;
     if (lyricTrack < 0) lyricTrack = k;
   }
   if (k == 0 && !named && e.event.IsMeta(kTrackNameType)) {
@@ -310,4 +315,70 @@ int RunWordsProgram(lijst args, const std::string& name, void (*showUsage)(), bo
   if (!ConvertWords(in, holds, toKar, both, out, lost)) return 1;
   lost.Say();
   return out.SaveToFile(args[1]) ? 0 : 1;
+}
+
+namespace {
+
+// Adds a syllable to the last line: its text without control bytes and without the blanks at
+// its ends, which part words; false when nothing is left of it.
+bool AddSyllable(std::vector<lyricline>& lines, int64_t tick, const std::string& text,
+                 bool wordStart) {
+  std::string shown;
+  for (char c : text) {
+    if (static_cast<uint8_t>(c) >= 0x20 && c != 0x7F) shown += c;
+  }
+  size_t begin = shown.find_first_not_of(' ');
+  if (begin == std::string::npos) return false;
+  shown = shown.substr(begin, shown.find_last_not_of(' ') + 1 - begin);
+  if (lines.empty()) lines.emplace_back();
+  lyricline& line = lines.back();
+  line.syllables.push_back({tick, shown, wordStart || begin > 0 || line.syllables.empty()});
+  return true;
+}
+
+// Ends the last line at a break: mark "\" ends a paragraph too.
+void EndLine(std::vector<lyricline>& lines, char mark) {
+  if (lines.empty()) return;
+  if (!lines.back().syllables.empty()) lines.emplace_back();
+  // the line ended is the one before the new, empty one
+  if (mark == '\\' && lines.size() >= 2) lines[lines.size() - 2].paragraphEnd = true;
+}
+
+}  // namespace
+
+std::vector<lyricline> LyricLines(const std::vector<trackevent>& events, bool kar) {
+  std::vector<lyricline> lines;
+  bool wordStart = true;  // the syllable before ended a word
+  size_t first = kar ? FirstKarSyllable(events) : 0;
+  for (size_t i = 0; i < events.size(); i++) {
+    const trackevent& e = events[i];
+    if (kar) {
+      if (!IsKarSyllable(events, first, i)) continue;
+      karsyllable s = TakeApart(MetaText(e.event, kTextType));
+      if (s.mark) EndLine(lines, s.mark);
+      if (AddSyllable(lines, e.tick, s.text, s.blank || wordStart)) {
+        wordStart = s.text.ends_with(' ');
+      }
+      continue;
+    }
+    if (!e.event.IsMeta(kLyricType)) continue;
+    std::string text = MetaText(e.event, kLyricType);
+    char mark = TakeBreak(text);
+    if (AddSyllable(lines, e.tick, text, wordStart)) wordStart = text.ends_with(' ');
+    if (mark) {
+      EndLine(lines, mark);
+      wordStart = true;
+    }
+  }
+  if (!lines.empty() && lines.back().syllables.empty()) lines.pop_back();
+  return lines;
+}
+
+std::string LineText(const lyricline& line) {
+  std::string text;
+  for (const sungsyllable& s : line.syllables) {
+    if (s.wordStart && !text.empty()) text += ' ';
+    text += s.text;
+  }
+  return text;
 }

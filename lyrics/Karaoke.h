@@ -52,6 +52,7 @@ struct conventions {
   bool karHeader = false;    // the first track holds a text "@K..." and "@V..."
   bool versionHeader = false;
   std::vector<bool> titled;  // each track holds a text "@T..."
+  std::vector<int64_t> trackLyrics, trackKar;  // the lyrics and .kar syllables of each track
   void operator()(int32_t k, const trackevent& e);
 
  private:
@@ -59,6 +60,25 @@ struct conventions {
   bool marked = false;  // the track's syllables have begun
   bool named = false;
 };
+
+// One syllable of a line as it is sung: its tick, its text without marks, breaks, control
+// bytes and the blanks that part words, and whether a word begins there.
+struct sungsyllable {
+  int64_t tick;
+  std::string text;
+  bool wordStart;
+};
+// A line of a song's words: its syllables, and whether a paragraph ends after it.
+struct lyricline {
+  std::vector<sungsyllable> syllables;
+  bool paragraphEnd = false;
+};
+// The lines of a track's words, its events given: its Lyric events (a CR or LF event, or a
+// syllable ending in CR, LF or CR LF, ends a line; LF a paragraph; an empty Lyric adds
+// nothing), or with kar its .kar syllables (a "/" or "\" before a syllable ends the line before).
+std::vector<lyricline> LyricLines(const std::vector<trackevent>& events, bool kar);
+// A line's text: its syllables, a blank before each that begins a word but the first.
+std::string LineText(const lyricline& line);
 
 // A text meta event of type holding text.
 bytes TextEvent(uint8_t type, const std::string& text);

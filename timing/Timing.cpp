@@ -1,5 +1,6 @@
 #include "Timing.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -51,4 +52,51 @@ char* barcounter::PutPlace(char* p, int64_t t) {
     p = putnumber(p, (past + (int64_t{1} << s.power) - 1) >> s.power);
   }
   return p;
+}
+
+tempomap::tempomap(const Midi& m, int32_t k) {
+  int32_t division = m.GetTicks();
+  if (division & 0x8000) {
+    // frames a second in the high byte, negated (-29: 30000/1001), ticks a frame in the low
+    int32_t frames = -static_cast<int8_t>(division >> 8);
+    int32_t ticks = division & 0xFF;
+    bool drop = frames == 29;
+    starts = {0};
+    tempos = {drop ? 1001 : 1};
+    before = {0};
+    per = static_cast<wide>(ticks) * (drop ? 30000 : frames);
+    if (frames <= 0) per = 0;
+    return;
+  }
+  per = static_cast<wide>(division) * 1000000;
+  std::vector<std::pair<int64_t, int64_t>> changes;
+  ForEachEvent(m, Guards::AtTrackEnd, [&](int32_t track, const trackevent& e) {
+    if ((k >= 0 && track != k) || !e.event.IsMeta(kTempoType)) return;
+    size_t d = e.event.DataStart();
+    if (e.event.n - d < 3) return;
+    const uint8_t* t = e.event.rest + d;
+    changes.push_back({e.tick, int64_t{t[0]} << 16 | t[1] << 8 | t[2]});
+  });
+  // in time order; of changes at one tick the one read last holds
+  std::stable_sort(changes.begin(), changes.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  starts = {0};
+  tempos = {500000};
+  before = {0};
+  for (const auto& [tick, tempo] : changes) {
+    if (tick == starts.back()) {
+      tempos.back() = tempo;
+      continue;
+    }
+    before.push_back(before.back() + static_cast<wide>(tick - starts.back()) * tempos.back());
+    starts.push_back(tick);
+    tempos.push_back(tempo);
+  }
+}
+
+int64_t tempomap::Time(int64_t tick, int64_t units) const {
+  size_t i = static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), tick) -
+                                 starts.begin()) - 1;
+  wide sum = before[i] + static_cast<wide>(tick - starts[i]) * tempos[i];
+  return static_cast<int64_t>((sum * units * 2 + per) / (2 * per));
 }

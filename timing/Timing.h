@@ -43,3 +43,28 @@ class barcounter {
   size_t current = 0;
   int64_t whole;  // the ticks of a whole note
 };
+
+// A 128-bit integer: a sum of ticks times microseconds can pass 2^64 in files made to break
+// readers (2^42 ticks at the slowest tempo).
+__extension__ typedef __int128 wide;
+
+// The times of ticks from a file's tempo map: the tempo (microseconds a quarter note) of every
+// Set Tempo event, 500000 before the first; or, for an SMPTE division, frames a second and
+// ticks a frame. Exact: integer ticks and microseconds throughout, rounded once.
+class tempomap {
+ public:
+  // The map of m: the Set Tempo events of every track, or of track k alone when k >= 0 (for a
+  // type-2 file, whose tracks are songs of their own). A division of 0 ticks (a quarter note
+  // or a frame) counts no time: Counts() is false then.
+  tempomap(const Midi& m, int32_t k = -1);
+  bool Counts() const { return per > 0; }
+  // The time of tick in units of 1/units second (100 for hundredths, 1000 for milliseconds),
+  // rounded to the nearest, halves up.
+  int64_t Time(int64_t tick, int64_t units) const;
+
+ private:
+  std::vector<int64_t> starts;     // the tick where each tempo begins, the first 0
+  std::vector<int64_t> tempos;     // microseconds a quarter note (SMPTE: the ticks' own factor)
+  std::vector<wide> before;    // the sum of ticks times tempo up to each start
+  wide per = 0;                // the sum's units in a second
+};
