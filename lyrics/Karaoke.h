@@ -51,7 +51,7 @@ struct conventions {
   std::string title;         // the text of the first track's first name event (FF 03)
   bool karHeader = false;    // the first track holds a text "@K..." and "@V..."
   bool versionHeader = false;
-  std::vector<bool> titled;  // each track holds a text "@T..."
+  std::vector<bool> titled;                    // each track holds a text "@T..."
   std::vector<int64_t> trackLyrics, trackKar;  // the lyrics and .kar syllables of each track
   void operator()(int32_t k, const trackevent& e);
 

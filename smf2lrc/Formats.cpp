@@ -9,7 +9,9 @@ namespace {
 std::string Two(int64_t n) { return n < 10 ? "0" + std::to_string(n) : std::to_string(n); }
 
 // "mm:ss.xx" from hundredths; minutes may pass 99.
-std::string LrcTime(int64_t h) { return Two(h / 6000) + ":" + Two(h / 100 % 60) + "." + Two(h % 100); }
+std::string LrcTime(int64_t h) {
+  return Two(h / 6000) + ":" + Two(h / 100 % 60) + "." + Two(h % 100);
+}
 
 // "HH:MM:SS,mmm" from milliseconds.
 std::string SrtTime(int64_t ms) {
@@ -35,7 +37,8 @@ std::vector<timedline> TimeLines(const std::vector<lyricline>& lines, const temp
                                  const noteends& notes, int64_t units) {
   std::vector<timedline> timed(lines.size());
   for (size_t i = 0; i < lines.size(); i++) {
-    for (const sungsyllable& s : lines[i].syllables) timed[i].starts.push_back(map.Time(s.tick, units));
+    for (const sungsyllable& s : lines[i].syllables)
+      timed[i].starts.push_back(map.Time(s.tick, units));
   }
   for (size_t i = 0; i < lines.size(); i++) {
     bool next = i + 1 < lines.size();
@@ -52,11 +55,45 @@ std::vector<timedline> TimeLines(const std::vector<lyricline>& lines, const temp
   return timed;
 }
 
+// The track of the words: the one named (from 1), or the one with most; -1 after a line when
+// there is none.
+int32_t ChooseTrack(const Midi& m, const conventions& holds, const std::string& named,
+                    const std::string& name) {
+  bool kar = holds.lyrics == 0;
+  const std::vector<int64_t>& counts = kar ? holds.trackKar : holds.trackLyrics;
+  auto count = [&](int32_t k) {
+    return static_cast<size_t>(k) < counts.size() ? counts[static_cast<size_t>(k)] : 0;
+  };
+  int32_t tracks = m.GetTrackCount();
+  int32_t track = 0;
+  if (!named.empty()) {
+    if (!str2range(named, 1, tracks, track)) {
+      say("Track " + named + " out of [1," + std::to_string(tracks) + "] range");
+      return -1;
+    }
+    if (count(--track) == 0) {
+      say("Track " + named + " has no lyrics");
+      return -1;
+    }
+    return track;
+  }
+  for (int32_t k = 1; k < tracks; k++) {
+    if (count(k) > count(track)) track = k;
+  }
+  if (count(track) == 0) {
+    say("No lyrics in " + name);
+    return -1;
+  }
+  return track;
+}
+
 }  // namespace
 
 bool FormatOf(const std::string& name, lrcformat& format) {
-  const std::pair<const char*, lrcformat> names[] = {
-      {"lrc", lrcformat::Lrc}, {"elrc", lrcformat::Elrc}, {"srt", lrcformat::Srt}, {"ass", lrcformat::Ass}};
+  const std::pair<const char*, lrcformat> names[] = {{"lrc", lrcformat::Lrc},
+                                                     {"elrc", lrcformat::Elrc},
+                                                     {"srt", lrcformat::Srt},
+                                                     {"ass", lrcformat::Ass}};
   for (const auto& [n, f] : names) {
     if (name == n) {
       format = f;
@@ -87,7 +124,8 @@ noteends::noteends(const Midi& m, int32_t k) {
     const eventview& v = e.event;
     uint8_t kind = v.status & 0xF0;
     if ((kind != kNoteOn && kind != kNoteOff) || v.n != 2) return;
-    std::deque<int64_t>& q = sounding[static_cast<size_t>((v.status & 0x0F) << 7 | (v.rest[0] & 0x7F))];
+    std::deque<int64_t>& q =
+        sounding[static_cast<size_t>((v.status & 0x0F) << 7 | (v.rest[0] & 0x7F))];
     if (kind == kNoteOn && v.rest[1] > 0) {
       q.push_back(e.tick);
     } else if (!q.empty()) {
@@ -99,7 +137,8 @@ noteends::noteends(const Midi& m, int32_t k) {
 }
 
 int64_t noteends::LatestEnd(int64_t tick) const {
-  auto from = std::lower_bound(notes.begin(), notes.end(), std::pair<int64_t, int64_t>{tick, INT64_MIN});
+  auto from =
+      std::lower_bound(notes.begin(), notes.end(), std::pair<int64_t, int64_t>{tick, INT64_MIN});
   int64_t end = -1;
   for (auto i = from; i != notes.end() && i->first == tick; ++i) end = std::max(end, i->second);
   return end;
@@ -139,7 +178,8 @@ std::string TimedLyrics(lrcformat format, const std::vector<lyricline>& lines, c
         for (size_t j = 0; j < line.syllables.size(); j++) {
           const sungsyllable& s = line.syllables[j];
           // a tag inside a word stands against its syllables, so the word stays whole
-          out += s.wordStart ? " <" + LrcTime(t.starts[j]) + "> " : "<" + LrcTime(t.starts[j]) + ">";
+          out +=
+              s.wordStart ? " <" + LrcTime(t.starts[j]) + "> " : "<" + LrcTime(t.starts[j]) + ">";
           out += s.text;
         }
         out += " <" + LrcTime(t.end) + ">\n";
@@ -162,9 +202,33 @@ std::string TimedLyrics(lrcformat format, const std::vector<lyricline>& lines, c
         break;
     }
     // a paragraph's end: a line of only a time tag, when the last line is over
-    if (line.paragraphEnd && i + 1 < lines.size() && (format == lrcformat::Lrc || format == lrcformat::Elrc)) {
+    if (line.paragraphEnd && i + 1 < lines.size() &&
+        (format == lrcformat::Lrc || format == lrcformat::Elrc)) {
       out += "[" + LrcTime(t.end) + "]\n";
     }
   }
   return out;
+}
+
+bool TimedLyricsOf(const Midi& m, const conventions& holds, lrcformat format,
+                   const std::string& track, const std::string& name, std::string& text) {
+  int32_t k = ChooseTrack(m, holds, track, name);
+  if (k < 0) return false;
+  // a type-2 file's tracks are songs of their own, each with its tempo map
+  int32_t own = m.GetMidiType() == 2 ? k : -1;
+  tempomap map(m, own);
+  if (!map.Counts()) {
+    say("Division " + std::to_string(m.GetTicks()) + ": 0 ticks, no time can be counted");
+    return false;
+  }
+  std::vector<trackevent> events;
+  ForEachEvent(m, Guards::AtTrackEnd, [&](int32_t t, const trackevent& e) {
+    if (t == k) events.push_back(e);
+  });
+  std::string title;
+  for (char c : holds.title) {
+    if (static_cast<uint8_t>(c) >= 0x20 && c != 0x7F) title += c;
+  }
+  text = TimedLyrics(format, LyricLines(events, holds.lyrics == 0), map, noteends(m, own), title);
+  return true;
 }

@@ -36,3 +36,10 @@ class noteends {
 // title when it is not empty. Line ends are LF.
 std::string TimedLyrics(lrcformat format, const std::vector<lyricline>& lines, const tempomap& map,
                         const noteends& notes, const std::string& title);
+
+// The text of the lyrics of m, a file that passed the check and holds what holds says, in
+// format: the Lyric events of track (as the user wrote its number, from 1) or of the track
+// that holds most, or, in a file without Lyric events, its .kar syllables; false, after a line
+// saying why (of the file name), when there are none or no time can be counted.
+bool TimedLyricsOf(const Midi& m, const conventions& holds, lrcformat format,
+                   const std::string& track, const std::string& name, std::string& text);

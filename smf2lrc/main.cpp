@@ -1,6 +1,4 @@
 // smf2lrc: writes the lyrics of a MIDI file, timed, as LRC, word-timed LRC, SRT or ASS.
-#include <algorithm>
-
 #include "Files.h"
 #include "Formats.h"
 #include "Karaoke.h"
@@ -42,38 +40,6 @@ bool TakeOptions(lijst& args, bool& given, lrcformat& format, std::string& track
   return true;
 }
 
-// The track of the words: the one named, or the one with most; -1 after a line when there is
-// none.
-int32_t ChooseTrack(const Midi& m, const conventions& holds, const std::string& named,
-                    const std::string& name) {
-  bool kar = holds.lyrics == 0;
-  const std::vector<int64_t>& counts = kar ? holds.trackKar : holds.trackLyrics;
-  auto count = [&](int32_t k) {
-    return static_cast<size_t>(k) < counts.size() ? counts[static_cast<size_t>(k)] : 0;
-  };
-  int32_t tracks = m.GetTrackCount();
-  int32_t track = 0;
-  if (!named.empty()) {
-    if (!str2range(named, 1, tracks, track)) {
-      say("Track " + named + " out of [1," + std::to_string(tracks) + "] range");
-      return -1;
-    }
-    if (count(--track) == 0) {
-      say("Track " + named + " has no lyrics");
-      return -1;
-    }
-    return track;
-  }
-  for (int32_t k = 1; k < tracks; k++) {
-    if (count(k) > count(track)) track = k;
-  }
-  if (count(track) == 0) {
-    say("No lyrics in " + name);
-    return -1;
-  }
-  return track;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -92,27 +58,13 @@ int main(int argc, char** argv) {
   if (!loadfile(m, args[0])) return 1;
   conventions holds;
   bool ok;
-  checkfile(m, ok, Guards::AtTrackEnd, holds, headerrule::Written);
+  // an SMPTE division counts time, and type 0 with several tracks is read; a division of 0
+  // ticks a quarter note gets the check's line
+  checkfile(m, ok, Guards::AtTrackEnd, holds,
+            m.GetTicks() == 0 ? headerrule::Strict : headerrule::Written);
   if (!ok) return 1;
-  int32_t track = ChooseTrack(m, holds, named, args[0]);
-  if (track < 0) return 1;
-  // a type-2 file's tracks are songs of their own, each with its tempo map
-  int32_t own = m.GetMidiType() == 2 ? track : -1;
-  tempomap map(m, own);
-  if (!map.Counts()) {
-    say("Division " + std::to_string(m.GetTicks()) + ": 0 ticks, no time can be counted");
-    return 1;
-  }
-  std::vector<trackevent> events;
-  ForEachEvent(m, Guards::AtTrackEnd, [&](int32_t k, const trackevent& e) {
-    if (k == track) events.push_back(e);
-  });
-  std::string title;
-  for (char c : holds.title) {
-    if (static_cast<uint8_t>(c) >= 0x20 && c != 0x7F) title += c;
-  }
-  std::string text =
-      TimedLyrics(format, LyricLines(events, holds.lyrics == 0), map, noteends(m, own), title);
+  std::string text;
+  if (!TimedLyricsOf(m, holds, format, named, args[0], text)) return 1;
   outputfile out;
   if (!out.Open(args[1], Format::Lyrics)) return 1;
   out.Write(text.data(), text.size());

@@ -95,8 +95,9 @@ tempomap::tempomap(const Midi& m, int32_t k) {
 }
 
 int64_t tempomap::Time(int64_t tick, int64_t units) const {
-  size_t i = static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), tick) -
-                                 starts.begin()) - 1;
+  size_t i =
+      static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), tick) - starts.begin()) -
+      1;
   wide sum = before[i] + static_cast<wide>(tick - starts[i]) * tempos[i];
   return static_cast<int64_t>((sum * units * 2 + per) / (2 * per));
 }

@@ -63,8 +63,8 @@ class tempomap {
   int64_t Time(int64_t tick, int64_t units) const;
 
  private:
-  std::vector<int64_t> starts;     // the tick where each tempo begins, the first 0
-  std::vector<int64_t> tempos;     // microseconds a quarter note (SMPTE: the ticks' own factor)
-  std::vector<wide> before;    // the sum of ticks times tempo up to each start
-  wide per = 0;                // the sum's units in a second
+  std::vector<int64_t> starts;  // the tick where each tempo begins, the first 0
+  std::vector<int64_t> tempos;  // microseconds a quarter note (SMPTE: the ticks' own factor)
+  std::vector<wide> before;     // the sum of ticks times tempo up to each start
+  wide per = 0;                 // the sum's units in a second
 };

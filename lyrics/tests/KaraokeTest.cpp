@@ -168,3 +168,35 @@ TEST(Karaoke, RoundTripOfTheRepositorysFiles) {
   }
   EXPECT_GE(tried, 3);
 }
+
+// The lines of a track's words, each syllable as TICK:TEXT ("+" before a syllable that goes on
+// a word), lines parted by " | ", and by " || " after a paragraph's end.
+TEST(Karaoke, LinesOfWords) {
+  struct Case {
+    std::string track;
+    std::string lines;
+  } cases[] = {
+      {"0 L Hel;96 L lo ;192 L my\r\n;288 L dear", "0:Hel 96:+lo 192:my | 288:dear"},
+      {"0 L a;48 L \r;96 L b \n;192 L \n;288 L c", "0:a | 96:b || 288:c"},
+      {"0 L a;96 L ;192 L b\r;288 L \r;384 L c\n", "0:a 192:+b | 384:c"},  // a held note
+      {"0 T Description;0 T /Hel;96 T lo;192 T  my;288 T \\ dear;384 T @Tx",
+       "0:Hel 96:+lo 192:my || 288:dear"},
+      {"0 T /kle, ;96 T Twin;192 T /x\x01y", "0:kle, 96:Twin | 192:xy"},  // blanks at the end
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.track);
+    Midi m;
+    m.image = Song(c.track);
+    std::vector<trackevent> events;
+    ForEachEvent(m, Guards::AtTrackEnd, [&](int32_t, const trackevent& e) { events.push_back(e); });
+    std::string shown, after;
+    for (const lyricline& line : LyricLines(events, c.track.find(" T ") != std::string::npos)) {
+      for (const sungsyllable& s : line.syllables) {
+        shown += after + std::to_string(s.tick) + ":" + (s.wordStart ? "" : "+") + s.text;
+        after = " ";
+      }
+      after = line.paragraphEnd ? " || " : " | ";
+    }
+    EXPECT_EQ(shown, c.lines);
+  }
+}
