@@ -22,6 +22,8 @@
 //           file with the same header and the same events at the same ticks in every track.
 //   lines   event lines, each encoded alone with EncodeEventLine. The next block is bytes, row
 //           for row: the line's event, or "-" where the line makes no event.
+//   smf2lrc the timed lyrics smf2lrc writes for the file of the mev or midi block before it;
+//           the words after the block's name are the options (--format F).
 //   kar2smf the MEV text smf2mev writes for the file of the mev or midi block before it once
 //   smf2kar kar2smf (or smf2kar) has converted its words; the words after the block's name are
 //           the options. An output block right after it holds the lines the conversion prints.
@@ -38,6 +40,7 @@
 #include "Cursor.h"
 #include "Decompiler.h"
 #include "Files.h"
+#include "Formats.h"
 #include "Karaoke.h"
 #include "Lyrics.h"
 #include "Melody.h"
@@ -111,7 +114,8 @@ std::vector<example> ReadExamples() {
   for (size_t i = 0; i < blocks.size(); i++) {
     const block& b = blocks[i];
     auto words = [](const std::string& kind) {
-      return kind.starts_with("kar2smf") || kind.starts_with("smf2kar");
+      return kind.starts_with("kar2smf") || kind.starts_with("smf2kar") ||
+             kind.starts_with("smf2lrc");
     };
     bool result = b.kind == "bytes" || b.kind == "output" || b.kind == "smf2mev" ||
                   b.kind.starts_with("lys") || words(b.kind);
@@ -308,9 +312,18 @@ void CheckConverted(const example& e) {
   CoutCapture out;
   conventions holds;
   bool ok;
-  checkfile(m, ok, Guards::AtTrackEnd, holds);
+  checkfile(m, ok, Guards::AtTrackEnd, holds, headerrule::Written);
   ASSERT_TRUE(ok) << out.Text();
-  lijst args = splitwords(e.result.kind);  // the program, then --both or nothing
+  lijst args = splitwords(e.result.kind);  // the program, then its options
+  if (args[0] == "smf2lrc") {
+    lrcformat format = lrcformat::Lrc;
+    ASSERT_TRUE(args.size() < 3 || FormatOf(args[2], format)) << e.result.kind;
+    std::string text;
+    ASSERT_TRUE(TimedLyricsOf(m, holds, format, "", "song.mid", text));
+    EXPECT_EQ(text, Joined(e.result.text));
+    EXPECT_EQ(out.Text(), Joined(e.printed.text));
+    return;
+  }
   Midi converted;
   losses lost;
   ASSERT_TRUE(ConvertWords(m, holds, args[0] == "smf2kar", args.size() > 1, converted, lost));
@@ -330,7 +343,8 @@ TEST_P(MevExample, CompilesAsShown) {
     CheckDecompiled(e);
     return;
   }
-  if (e.result.kind.starts_with("kar2smf") || e.result.kind.starts_with("smf2kar")) {
+  if (e.result.kind.starts_with("kar2smf") || e.result.kind.starts_with("smf2kar") ||
+      e.result.kind.starts_with("smf2lrc")) {
     CheckConverted(e);
     return;
   }
