@@ -39,6 +39,12 @@ int FuzzLys2mev(const uint8_t* data, size_t size);
 // again.
 int FuzzSmf2mev(const uint8_t* data, size_t size);
 
+// kar2smf, smf2kar and smf2lrc: the check with what the file holds, then each conversion of
+// its words (both ways, with and without --both): a converted file of a file that passes the
+// strict check passes it too, with as many tracks; then the timed lyrics in every format,
+// which a file without words does not get.
+int FuzzWords(const uint8_t* data, size_t size);
+
 // Prints which rule broke in which target (and the replayed input's name when one is set),
 // then aborts.
 [[noreturn]] void FuzzFailure(const char* target, const std::string& what);

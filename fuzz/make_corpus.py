@@ -156,6 +156,34 @@ LYRIC_SHEETS = {
 }
 
 
+# Words in both conventions: .kar texts with marks, blanks and headers, and Lyric events with
+# breaks, a held note and a tempo change, over notes in running status across them.
+KARAOKE_FILES = {
+    "kar-texts.mid": smf(1, ["""
+        00 FF 01 13 40 4B 4D 49 44 49 20 4B 41 52 41 4F 4B 45 20 46 49 4C 45
+        00 FF 2F 00""", """
+        00 FF 01 04 2F 48 65 6C       # "/Hel"
+        00 90 3C 64
+        60 FF 01 02 6C 6F             # "lo"
+        00 3E 64                      # running status after a text
+        60 FF 01 04 5C 20 6D 79       # "\ my"
+        00 80 3C 40
+        00 FF 2F 00"""]),
+    "lyric-events.mid": smf(1, ["""
+        00 FF 03 01 53                # the song's name
+        00 FF 51 03 07 A1 20
+        81 40 FF 51 03 0F 42 40       # slower after a beat and a half
+        00 FF 2F 00""", """
+        00 FF 05 02 61 20 00 90 3C 64 # "a "
+        60 FF 05 01 0D                # a line break of its own
+        00 FF 05 03 62 0D 0A 00 3E 64 # "b" and CR LF
+        60 FF 05 00                   # a held note
+        00 FF 05 01 0A                # a paragraph
+        60 FF 05 01 63 00 80 3C 00
+        00 FF 2F 00"""]),
+}
+
+
 def write(target, files):
     folder = HERE / "corpus" / target
     shutil.rmtree(folder, ignore_errors=True)
@@ -173,6 +201,7 @@ def main():
     write("eventline", {f"line{i:02}": line for i, line in enumerate(EVENT_LINES)})
     write("mev2smf", MEV_TEXTS)
     write("lys2mev", LYRIC_SHEETS)
+    write("words", {**MIDI_FILES, **KARAOKE_FILES})
 
 
 if __name__ == "__main__":

@@ -10,7 +10,7 @@ set -euo pipefail
 seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET...]}
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(verse2chan smf1to0 eventline mev2smf lys2mev smf2mev)
+[ ${#targets[@]} -gt 0 ] || targets=(verse2chan smf1to0 eventline mev2smf lys2mev smf2mev words)
 cd "$(dirname "$0")/.."
 
 cmake -S . -B build-fuzz -DSUITE_FUZZ=ON -DBUILD_TESTING=OFF -DCMAKE_CXX_COMPILER=clang++ \
