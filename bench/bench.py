@@ -8,7 +8,8 @@ temporary folder.
 large: with S=1, a 100 MB MEV file, a 200,000-line lyric sheet, a 16-track type-1 file of
 2,000,000 events and a 1,000-track file of 1,000,000 events. Each program runs N times (3) in
 turns with cp of its input; the table gives the least wall time, throughput, peak memory, and
-the ratio to cp's least time. smf2mev is measured on the 16-track file next to Debian's midicsv,
+the ratio to cp's least time; smf2svg draws the 16-track file (its song runs past the 5,000
+bars a picture draws). smf2mev is measured on the 16-track file next to Debian's midicsv,
 which writes the same file as text too, and mev2smf next to csvmidi compiling the same events as
 CSV (made by midicsv from mev2smf's output); those rows are left out, with a note, when they are
 not installed.
@@ -193,6 +194,7 @@ def bench_large(prog, work, scale, rounds):
         ("smf1to0 1000 tracks", [prog["smf1to0"], many, many + ".0"], many, int(1_000_000 * scale)),
         ("verse2chan", [prog["verse2chan"], wide, wide + ".v", "3"], wide, int(2_000_000 * scale)),
         ("smf2mev", [prog["smf2mev"], wide, wide + ".mev"], wide, int(2_000_000 * scale)),
+        ("smf2svg", [prog["smf2svg"], wide, wide + ".svg"], wide, int(2_000_000 * scale)),
     ]
     # other programs on the same events, for comparison: midicsv writes the 16-track file as
     # text, as smf2mev does; csvmidi compiles mev2smf's output, written as CSV by midicsv,
@@ -234,6 +236,8 @@ def bench_large(prog, work, scale, rounds):
                       f" {3 * size + 20:.1f} MB)", peak <= 3 * size + 20))
     goals.append((f"verse2chan 16 tracks: {ratios['verse2chan']:.1f} times cp (goal: at most 4)",
                   ratios["verse2chan"] <= 4))
+    goals.append((f"smf2svg 16 tracks: {times['smf2svg']:.2f} s (goal: seconds, not minutes: at "
+                  f"most 10)", times["smf2svg"] <= 10))
     for ours, theirs, limit in (("smf2mev", "midicsv", 0.5), ("mev2smf", "csvmidi", 1 / 3)):
         if theirs in times:
             ratio = times[ours] / times[theirs]
@@ -315,7 +319,7 @@ def main():
             sys.exit(__doc__)
         else:
             build = a
-    names = ["mev2smf", "lys2mev", "smf1to0", "verse2chan", "smf2mev"]
+    names = ["mev2smf", "lys2mev", "smf1to0", "verse2chan", "smf2mev", "smf2svg"]
     prog = {p: os.path.join(build, p, p) for p in names}
     work = tempfile.mkdtemp(prefix="bench-")
     try:

@@ -98,7 +98,10 @@ bool ReadStart(const std::string& name, size_t n, std::string& start) {
 }
 
 const char* FormatName(Format format) {
-  return format == Format::Midi ? "MIDI" : format == Format::Mev ? "MEV" : "timed lyrics";
+  return format == Format::Midi  ? "a MIDI"
+         : format == Format::Mev ? "a MEV"
+         : format == Format::Svg ? "an SVG"
+                                 : "a timed lyrics";
 }
 
 }  // namespace
@@ -381,7 +384,7 @@ bool outputfile::Commit() {
   ok = close(fd) == 0 && ok;
   fd = -1;
   if (ok && !Replaceable()) {
-    say(name + " exists and is not a " + FormatName(format) + " file: not replaced");
+    say(name + " exists and is not " + FormatName(format) + " file: not replaced");
     Discard();
     return false;
   }
@@ -406,6 +409,7 @@ bool outputfile::Replaceable() const {
   if (start.empty()) return true;
   if (format == Format::Midi) return start.starts_with("MThd");
   if (format == Format::Lyrics) return start[0] == '[' || (start[0] >= '0' && start[0] <= '9');
+  if (format == Format::Svg) return start[0] == '<';
   return ismevheader(start.substr(0, FindLineEnd(start.data(), start.size())));
 }
 

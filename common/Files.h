@@ -12,8 +12,8 @@ inline const std::string kStandard = "-";
 
 // The kind of file a program writes: an existing plain file is replaced only when it is empty
 // or of that kind (Any replaces every file). Lyrics are timed lyrics: LRC, SRT and ASS files,
-// which begin with "[" or a digit.
-enum class Format : uint8_t { Any, Midi, Mev, Lyrics };
+// which begin with "[" or a digit; Svg pictures, which begin with "<".
+enum class Format : uint8_t { Any, Midi, Mev, Lyrics, Svg };
 
 // True when name is an existing regular file (a directory is no file), or "-".
 bool fileexists(const std::string& name);

@@ -1,6 +1,7 @@
 #include "Formats.h"
 #include "FuzzTargets.h"
 #include "Karaoke.h"
+#include "Picture.h"
 
 namespace {
 
@@ -28,6 +29,13 @@ int FuzzWords(const uint8_t* data, size_t size) {
     in.CheckFile(strict);
     if (strict && !ok) Fail("a converted file does not pass the check");
     if (out.GetTrackCount() != in.GetTrackCount()) Fail("a converted file has other tracks");
+  }
+  // the picture, of every track and of the first alone, when the file counts time
+  bool counts = in.GetTicks() != 0 && !((in.GetTicks() & 0x8000) && (in.GetTicks() & 0xFF) == 0);
+  for (int32_t track : {-1, 0}) {
+    if (!counts) break;
+    std::string svg = Picture(in, holds, drawing{4, track});
+    if (!svg.ends_with("</svg>\n")) Fail("a picture does not end");
   }
   // every format of the timed lyrics, when the file counts time
   for (lrcformat format : {lrcformat::Lrc, lrcformat::Elrc, lrcformat::Srt, lrcformat::Ass}) {

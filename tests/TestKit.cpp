@@ -218,7 +218,9 @@ void ExpectCommandLine(const CommandLine& cli, const bytes& input, const bytes& 
   WriteText(dir.Path("old"), "keep");
   std::string unreadable = UnreadableFile(dir);
   std::vector<std::string> fewer = Args(cli, dir.Path("in"), dir.Path("new")), more = fewer;
-  const std::string notReplaced = " exists and is not a " + cli.kind + " file: not replaced\n";
+  const std::string article = cli.kind == "SVG" ? " an " : " a ";
+  const std::string notReplaced =
+      " exists and is not" + article + cli.kind + " file: not replaced\n";
   const bool midiToMidi = cli.kind == "MIDI" && ReadText(dir.Path("in")).starts_with("MThd");
   fewer.pop_back();
   more.resize(more.size() + cli.optional + 1, "x");

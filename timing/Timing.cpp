@@ -54,6 +54,17 @@ char* barcounter::PutPlace(char* p, int64_t t) {
   return p;
 }
 
+barcounter::barspan barcounter::Bar(int64_t b) const {
+  // the last signature that counts from bar b or before: a later one at the same bar took it
+  // the bars of the signatures only grow
+  auto after = std::upper_bound(segments.begin(), segments.end(), b,
+                                [](int64_t bar, const segment& s) { return bar < s.bar; });
+  const segment& s = *(after == segments.begin() ? after : after - 1);
+  double beat = static_cast<double>(whole) / static_cast<double>(int64_t{1} << s.power);
+  return {static_cast<double>(s.start) + static_cast<double>((b - s.bar) * s.beats) * beat,
+          s.beats, beat};
+}
+
 tempomap::tempomap(const Midi& m, int32_t k) {
   int32_t division = m.GetTicks();
   if (division & 0x8000) {

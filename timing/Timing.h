@@ -31,6 +31,14 @@ class barcounter {
   char* PutPlace(char* p, int64_t t);
   // Starts counting again from tick 0, for the next track.
   void Restart() { current = 0; }
+  // Bar b (from 1) as the remarks count it: the tick where it begins, its beats, and the ticks
+  // of a beat (a fraction of a tick for a short beat at a small division).
+  struct barspan {
+    double start;
+    int32_t beats;
+    double beat;
+  };
+  barspan Bar(int64_t b) const;
 
  private:
   struct segment {

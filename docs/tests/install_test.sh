@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks what an installation delivers, in a temporary folder that is removed afterwards.
 # Usage: install_test.sh files|man|deb BUILD_FOLDER
-#   files  cmake --install into a temporary prefix: the eight programs, their manual pages and
+#   files  cmake --install into a temporary prefix: the nine programs, their manual pages and
 #          the reference are there, every page starts with its .TH line and names the
 #          reference where it was installed, and an installed program prints its usage text
 #          and ends with status 2.
@@ -16,7 +16,7 @@ mode=$1
 build=$2
 cmake=${CMAKE:-cmake}
 cpack=${CPACK:-cpack}
-programs=(mev2smf lys2mev smf1to0 verse2chan smf2mev kar2smf smf2kar smf2lrc)
+programs=(mev2smf lys2mev smf1to0 verse2chan smf2mev kar2smf smf2kar smf2lrc smf2svg)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
