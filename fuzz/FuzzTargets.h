@@ -39,8 +39,8 @@ int FuzzLys2mev(const uint8_t* data, size_t size);
 // again.
 int FuzzSmf2mev(const uint8_t* data, size_t size);
 
-// kar2smf, smf2kar, smf2lrc and smf2svg: the check with what the file holds, then each conversion of
-// its words (both ways, with and without --both): a converted file of a file that passes the
+// kar2smf, smf2kar, smf2lrc and smf2svg: the check with what the file holds, then each conversion
+// of its words (both ways, with and without --both): a converted file of a file that passes the
 // strict check passes it too, with as many tracks; then the timed lyrics in every format,
 // which a file without words does not get, and the picture, which ends whole.
 int FuzzWords(const uint8_t* data, size_t size);

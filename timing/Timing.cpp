@@ -61,8 +61,8 @@ barcounter::barspan barcounter::Bar(int64_t b) const {
                                 [](int64_t bar, const segment& s) { return bar < s.bar; });
   const segment& s = *(after == segments.begin() ? after : after - 1);
   double beat = static_cast<double>(whole) / static_cast<double>(int64_t{1} << s.power);
-  return {static_cast<double>(s.start) + static_cast<double>((b - s.bar) * s.beats) * beat,
-          s.beats, beat};
+  return {static_cast<double>(s.start) + static_cast<double>((b - s.bar) * s.beats) * beat, s.beats,
+          beat};
 }
 
 tempomap::tempomap(const Midi& m, int32_t k) {
