@@ -239,8 +239,10 @@ void Picture(const Midi& m, const conventions& holds, const drawing& d, const pi
   int64_t rows = (count + per - 1) / per;
   std::vector<double> rowStart;
   double width = 0;
+  // the first row begins at tick 0, also where a time signature a little later takes over the
+  // first bar
   for (int64_t r = 0; r < rows; r++) {
-    double from = barStart(r * per + 1);
+    double from = r == 0 ? 0 : barStart(r * per + 1);
     double to = barStart(std::min(r * per + per, count) + 1);
     rowStart.push_back(from);
     width = std::max(width, (to - from) * scale);
@@ -260,9 +262,8 @@ void Picture(const Midi& m, const conventions& holds, const drawing& d, const pi
   double total = kTop + static_cast<double>(rows) * rowHeight;
   double pageWidth = kLeft + width + 20;
   auto rowOf = [&](double tick) {
-    return static_cast<int64_t>(std::upper_bound(rowStart.begin(), rowStart.end() - 1, tick) -
-                                rowStart.begin()) -
-           1;
+    auto after = std::upper_bound(rowStart.begin() + 1, rowStart.end() - 1, tick);
+    return static_cast<int64_t>(after - rowStart.begin()) - 1;
   };
   auto x = [&](int64_t r, double tick) {
     return kLeft + (tick - rowStart[static_cast<size_t>(r)]) * scale;
