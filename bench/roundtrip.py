@@ -56,8 +56,6 @@ def why_differs(data):
                 if status == 0:
                     pos += 1
                     continue
-                if pos == end - length and True:
-                    pass
                 pos += 1 if status >> 4 in (0xC, 0xD) else 2
             elif b < 0xF0:
                 status = b
