@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <climits>
@@ -463,6 +464,37 @@ bool checkinput(const std::string& name, const std::string& missing) {
   bool folder = stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
   say(folder ? name + " is a folder" : name + missing);
   return false;
+}
+
+bool checktrack(const std::string& arg, int32_t tracks, int32_t& track) {
+  if (str2range(arg, 1, tracks, track)) {
+    track--;
+    return true;
+  }
+  say("Track " + arg + " out of [1," + std::to_string(tracks) + "] range");
+  return false;
+}
+
+bool takeoption(lijst& args, std::initializer_list<std::string_view> flags,
+                std::initializer_list<std::string_view> valued, std::string& option,
+                std::string& value, bool& ok) {
+  if (args.empty()) return false;
+  auto in = [&](std::initializer_list<std::string_view> names) {
+    return std::find(names.begin(), names.end(), args[0]) != names.end();
+  };
+  bool withValue = in(valued);
+  if (!withValue && !in(flags)) return false;
+  option = args[0];
+  args.erase(args.begin());
+  if (!withValue) return true;
+  if (args.empty()) {
+    say(option + " needs a value");
+    ok = false;
+    return false;
+  }
+  value = args[0];
+  args.erase(args.begin());
+  return true;
 }
 
 bool checkchannel(const std::string& arg, int32_t& channel) {

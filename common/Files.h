@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Algemeen.h"
@@ -135,6 +137,17 @@ bool checkinput(const std::string& name, const std::string& missing);
 void saycannotread(const std::string& name);
 // Prints the line for an output that cannot be created or written: name + ": cannot be written".
 void saycannotwrite(const std::string& name);
+
+// True when arg is a track of a file of tracks tracks, decimal digits only from 1, put in track
+// counted from 0; otherwise prints "Track ARG out of [1,TRACKS] range" with arg as typed.
+bool checktrack(const std::string& arg, int32_t tracks, int32_t& track);
+// Takes the option at the front of args off when it is one of flags, or one of valued with its
+// value (the argument after it, put in value); false when args begins with no such option, or
+// when a valued option has no value: then after the line "OPTION needs a value", with ok
+// cleared. option is the one taken.
+bool takeoption(lijst& args, std::initializer_list<std::string_view> flags,
+                std::initializer_list<std::string_view> valued, std::string& option,
+                std::string& value, bool& ok);
 
 // True when arg is a channel, decimal digits only from 0 to 15, put in channel; otherwise prints
 // "Channel ARG out of [0,15] range" with arg as typed.

@@ -1,5 +1,7 @@
 #include "Karaoke.h"
 
+#include <algorithm>
+
 #include "Files.h"
 #include "TrackWriter.h"
 
@@ -285,6 +287,29 @@ bool ConvertWords(const Midi& in, const conventions& holds, bool toKar, bool bot
       });
 }
 
+int32_t WordsTrack(const conventions& holds, bool& kar) {
+  kar = holds.lyrics == 0;
+  const std::vector<int64_t>& counts = kar ? holds.trackKar : holds.trackLyrics;
+  auto most = std::max_element(counts.begin(), counts.end());
+  return most == counts.end() || *most == 0 ? -1 : static_cast<int32_t>(most - counts.begin());
+}
+
+bool LoadWords(Midi& m, const std::string& name, conventions& holds, bool timed) {
+  if (!loadfile(m, name)) return false;
+  bool ok;
+  bool counts = timed && m.image.size() > kHeaderSize && m.GetTicks() != 0;
+  checkfile(m, ok, Guards::AtTrackEnd, holds, counts ? headerrule::Written : headerrule::Strict);
+  return ok;
+}
+
+std::string Shown(const std::string& text) {
+  std::string shown;
+  for (char c : text) {
+    if (static_cast<uint8_t>(c) >= 0x20 && c != 0x7F) shown += c;
+  }
+  return shown;
+}
+
 int RunWordsProgram(lijst args, const std::string& name, void (*showUsage)(), bool toKar) {
   bool both = !args.empty() && args[0] == "--both";
   if (both) args.erase(args.begin());
@@ -294,11 +319,8 @@ int RunWordsProgram(lijst args, const std::string& name, void (*showUsage)(), bo
     return status;
   }
   Midi in;
-  if (!loadfile(in, args[0])) return 1;
   conventions holds;
-  bool ok;
-  checkfile(in, ok, Guards::AtTrackEnd, holds);
-  if (!ok) return 1;
+  if (!LoadWords(in, args[0], holds, false)) return 1;
   int64_t words = toKar ? holds.lyrics : holds.karSyllables;
   int64_t others = toKar ? holds.karSyllables : holds.lyrics;
   if (words == 0) {
@@ -323,10 +345,7 @@ namespace {
 // its ends, which part words; false when nothing is left of it.
 bool AddSyllable(std::vector<lyricline>& lines, int64_t tick, const std::string& text,
                  bool wordStart) {
-  std::string shown;
-  for (char c : text) {
-    if (static_cast<uint8_t>(c) >= 0x20 && c != 0x7F) shown += c;
-  }
+  std::string shown = Shown(text);
   size_t begin = shown.find_first_not_of(' ');
   if (begin == std::string::npos) return false;
   shown = shown.substr(begin, shown.find_last_not_of(' ') + 1 - begin);

@@ -61,6 +61,18 @@ struct conventions {
   bool named = false;
 };
 
+// The track of a file's words: the one with most Lyric events, or, in a file without any, with
+// most .kar syllables (the first of those with as many); -1 when there are none. kar tells
+// which convention the words are in.
+int32_t WordsTrack(const conventions& holds, bool& kar);
+// Loads name into m and checks its structure, gathering what it holds into holds; false after
+// the line saying why. With timed, as the programs that count time read files: an SMPTE
+// division and type 0 with several tracks are taken, a division of 0 ticks a quarter note
+// gets the check's line.
+bool LoadWords(Midi& m, const std::string& name, conventions& holds, bool timed);
+// text without its control bytes (below 20 hex, and 7F), as a line shows it.
+std::string Shown(const std::string& text);
+
 // One syllable of a line as it is sung: its tick, its text without marks, breaks, control
 // bytes and the blanks that part words, and whether a word begins there.
 struct sungsyllable {

@@ -32,6 +32,21 @@ bool IsHeld(const std::string& piece);
 
 // True for a note on: a channel message 9n whose velocity is above 0.
 bool IsNoteOn(const eventview& e);
+// A note as it sounds: from its note on to the note off (or note on of velocity 0) of its
+// channel and key in its track. A key struck again while it sounds ends there and sounds anew,
+// so a key sounds one note at a time; a note never switched off lasts to its track's last
+// event, and is not ended.
+struct soundednote {
+  int64_t start;
+  int64_t end;
+  uint8_t channel;
+  uint8_t key;
+  bool ended;
+};
+// The notes of every track of m, or of track k alone when k >= 0, by start; end is the last
+// tick of the song (of every track).
+std::vector<soundednote> SoundedNotes(const Midi& m, int32_t k, int64_t& end);
+
 // Where a melody starts notes: the tick, the caller's number of the first note on there, and
 // the tick of the onset's last note on.
 struct onset {

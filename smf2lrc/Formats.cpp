@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "Files.h"
+
 namespace {
 
 // Two digits at least.
@@ -59,29 +61,16 @@ std::vector<timedline> TimeLines(const std::vector<lyricline>& lines, const temp
 // there is none.
 int32_t ChooseTrack(const Midi& m, const conventions& holds, const std::string& named,
                     const std::string& name) {
-  bool kar = holds.lyrics == 0;
-  const std::vector<int64_t>& counts = kar ? holds.trackKar : holds.trackLyrics;
-  auto count = [&](int32_t k) {
-    return static_cast<size_t>(k) < counts.size() ? counts[static_cast<size_t>(k)] : 0;
-  };
-  int32_t tracks = m.GetTrackCount();
-  int32_t track = 0;
-  if (!named.empty()) {
-    if (!str2range(named, 1, tracks, track)) {
-      say("Track " + named + " out of [1," + std::to_string(tracks) + "] range");
-      return -1;
-    }
-    if (count(--track) == 0) {
-      say("Track " + named + " has no lyrics");
-      return -1;
-    }
+  bool kar;
+  int32_t track = WordsTrack(holds, kar);
+  if (named.empty()) {
+    if (track < 0) say("No lyrics in " + name);
     return track;
   }
-  for (int32_t k = 1; k < tracks; k++) {
-    if (count(k) > count(track)) track = k;
-  }
-  if (count(track) == 0) {
-    say("No lyrics in " + name);
+  if (!checktrack(named, m.GetTrackCount(), track)) return -1;
+  const std::vector<int64_t>& counts = kar ? holds.trackKar : holds.trackLyrics;
+  if (static_cast<size_t>(track) >= counts.size() || counts[static_cast<size_t>(track)] == 0) {
+    say("Track " + named + " has no lyrics");
     return -1;
   }
   return track;
@@ -113,27 +102,10 @@ lrcformat FormatOfFile(const std::string& name) {
 }
 
 noteends::noteends(const Midi& m, int32_t k) {
-  std::vector<std::deque<int64_t>> sounding(16 * 128);  // by channel and key
-  int32_t track = -1;
-  ForEachEvent(m, Guards::AtTrackEnd, [&](int32_t t, const trackevent& e) {
-    if (k >= 0 && t != k) return;
-    if (t != track) {  // a track's notes are its own
-      for (auto& q : sounding) q.clear();
-      track = t;
-    }
-    const eventview& v = e.event;
-    uint8_t kind = v.status & 0xF0;
-    if ((kind != kNoteOn && kind != kNoteOff) || v.n != 2) return;
-    std::deque<int64_t>& q =
-        sounding[static_cast<size_t>((v.status & 0x0F) << 7 | (v.rest[0] & 0x7F))];
-    if (kind == kNoteOn && v.rest[1] > 0) {
-      q.push_back(e.tick);
-    } else if (!q.empty()) {
-      notes.push_back({q.front(), e.tick});
-      q.pop_front();
-    }
-  });
-  std::sort(notes.begin(), notes.end());
+  int64_t last;
+  for (const soundednote& n : SoundedNotes(m, k, last)) {
+    if (n.ended) notes.push_back({n.start, n.end});  // by start already
+  }
 }
 
 int64_t noteends::LatestEnd(int64_t tick) const {
@@ -225,10 +197,7 @@ bool TimedLyricsOf(const Midi& m, const conventions& holds, lrcformat format,
   ForEachEvent(m, Guards::AtTrackEnd, [&](int32_t t, const trackevent& e) {
     if (t == k) events.push_back(e);
   });
-  std::string title;
-  for (char c : holds.title) {
-    if (static_cast<uint8_t>(c) >= 0x20 && c != 0x7F) title += c;
-  }
+  std::string title = Shown(holds.title);
   text = TimedLyrics(format, LyricLines(events, holds.lyrics == 0), map, noteends(m, own), title);
   return true;
 }

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "Karaoke.h"
+#include "Lyrics.h"
 #include "MidiDoos.h"
 #include "Timing.h"
 
@@ -16,9 +16,8 @@ bool FormatOf(const std::string& name, lrcformat& format);
 // The format an output name's extension gives (.lrc, .srt, .ass, in any case), else lrc.
 lrcformat FormatOfFile(const std::string& name);
 
-// Where the notes of a song end: for each note on, the tick of the note off that ends it (a
-// note off, or a note on of velocity 0, of its channel and key in its track, the earliest
-// still sounding first).
+// Where the notes of a song end, as they sound (SoundedNotes); a note never switched off has
+// no end.
 class noteends {
  public:
   // The notes of every track of m, or of track k alone when k >= 0.

@@ -19,15 +19,9 @@ void ShowUsage() {
 bool TakeOptions(lijst& args, bool& given, lrcformat& format, std::string& track, int& status) {
   status = 2;
   given = false;
-  while (!args.empty() && (args[0] == "--format" || args[0] == "--track")) {
-    std::string option = args[0];
-    args.erase(args.begin());
-    if (args.empty()) {
-      say(option + " needs a value");
-      return false;
-    }
-    std::string value = args[0];
-    args.erase(args.begin());
+  bool ok = true;
+  std::string option, value;
+  while (takeoption(args, {}, {"--format", "--track"}, option, value, ok)) {
     if (option == "--track") {
       track = value;
     } else if (FormatOf(value, format)) {
@@ -37,7 +31,7 @@ bool TakeOptions(lijst& args, bool& given, lrcformat& format, std::string& track
       return false;
     }
   }
-  return true;
+  return ok;
 }
 
 }  // namespace
@@ -55,14 +49,8 @@ int main(int argc, char** argv) {
   }
   if (!given) format = FormatOfFile(args[1]);
   Midi m;
-  if (!loadfile(m, args[0])) return 1;
   conventions holds;
-  bool ok;
-  // an SMPTE division counts time, and type 0 with several tracks is read; a division of 0
-  // ticks a quarter note gets the check's line
-  checkfile(m, ok, Guards::AtTrackEnd, holds,
-            m.GetTicks() == 0 ? headerrule::Strict : headerrule::Written);
-  if (!ok) return 1;
+  if (!LoadWords(m, args[0], holds, true)) return 1;
   std::string text;
   if (!TimedLyricsOf(m, holds, format, named, args[0], text)) return 1;
   outputfile out;

@@ -26,23 +26,14 @@ void ShowUsage() {
 bool TakeOptions(lijst& args, placing& p, int& status) {
   status = 2;
   bool given = false;
-  while (!args.empty() &&
-         (args[0] == "--tolerance" || args[0] == "--replace" || args[0] == "--verse")) {
-    std::string option = args[0];
-    args.erase(args.begin());
+  bool ok = true;
+  std::string option, value;
+  while (takeoption(args, {"--replace"}, {"--tolerance", "--verse"}, option, value, ok)) {
     given = true;
+    int32_t ticks;
     if (option == "--replace") {
       p.replace = true;
-      continue;
-    }
-    if (args.empty()) {
-      say(option + " needs a number");
-      return false;
-    }
-    std::string value = args[0];
-    args.erase(args.begin());
-    int32_t ticks;
-    if (option == "--verse") {
+    } else if (option == "--verse") {
       p.verse = value;
     } else if (str2range(value, 0, 0x0FFFFFFF, ticks)) {
       p.tolerance = ticks;
@@ -51,6 +42,7 @@ bool TakeOptions(lijst& args, placing& p, int& status) {
       return false;
     }
   }
+  if (!ok) return false;
   // the options belong to the lyric mode: without a sheet they would do nothing
   if (given && args.size() == 2) {
     say("--tolerance, --replace and --verse go with a lyric sheet (LYS)");
@@ -71,13 +63,7 @@ bool CheckParameters(lijst& args, placing& p, int& status) {
 
 // The track the arguments name, checked against m; false after a line when it is out of range.
 bool ChooseTrack(const Midi& m, const lijst& args, placing& p) {
-  if (args.size() < 4) return true;
-  if (!str2range(args[3], 1, m.GetTrackCount(), p.track)) {
-    say("Track " + args[3] + " out of [1," + std::to_string(m.GetTrackCount()) + "] range");
-    return false;
-  }
-  p.track--;
-  return true;
+  return args.size() < 4 || checktrack(args[3], m.GetTrackCount(), p.track);
 }
 
 }  // namespace

@@ -24,13 +24,6 @@ constexpr const char* kColours[16] = {
     "#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e", "#8c564b", "#e377c2", "#17becf",
     "#bcbd22", "#7f7f7f", "#393b79", "#637939", "#8c6d31", "#843c39", "#7b4173", "#3182bd"};
 
-struct note {
-  int64_t start;
-  int64_t end;
-  uint8_t channel;
-  uint8_t key;
-};
-
 // One thing of the words under a row: a syllable, a line or paragraph break ("/" or the
 // pilcrow), or a held note (a short line).
 struct worditem {
@@ -47,60 +40,12 @@ std::string Num(double v) {
   return s;
 }
 
-// The notes of every track (or of track k), from note on to the note off of its channel and
-// key in its track; a key struck again while it sounds ends there and sounds anew, so a key
-// has one note at a time and the notes of a row never pile up; a note never switched off
-// lasts to its track's last tick. end is the song's last tick.
-std::vector<note> Notes(const Midi& m, int32_t k, int64_t& end) {
-  std::vector<note> notes;
-  std::vector<int64_t> sounding(16 * 128, -1);  // where the note of each channel and key began
-  std::vector<size_t> struck;                   // the keys struck in the track
-  int32_t track = -1;
-  int64_t last = 0;
-  end = 0;
-  auto stop = [&](size_t i, int64_t tick) {
-    notes.push_back(
-        {sounding[i], tick, static_cast<uint8_t>(i >> 7), static_cast<uint8_t>(i & 0x7F)});
-    sounding[i] = -1;
-  };
-  auto close = [&] {  // the notes of the track still sounding
-    for (size_t i : struck) {
-      if (sounding[i] >= 0) stop(i, std::max(last, sounding[i]));
-    }
-    struck.clear();
-  };
-  ForEachEvent(m, Guards::AtTrackEnd, [&](int32_t t, const trackevent& e) {
-    end = std::max(end, e.tick);
-    if (k >= 0 && t != k) return;
-    if (t != track) {
-      close();
-      track = t;
-    }
-    last = e.tick;
-    const eventview& v = e.event;
-    uint8_t kind = v.status & 0xF0;
-    if ((kind != kNoteOn && kind != kNoteOff) || v.n != 2) return;
-    size_t i = static_cast<size_t>((v.status & 0x0F) << 7 | (v.rest[0] & 0x7F));
-    if (sounding[i] >= 0) stop(i, e.tick);
-    if (kind == kNoteOn && v.rest[1] > 0) {
-      sounding[i] = e.tick;
-      struck.push_back(i);
-    }
-  });
-  close();
-  std::sort(notes.begin(), notes.end(),
-            [](const note& a, const note& b) { return a.start < b.start; });
-  return notes;
-}
-
 // The words of the track that holds most (Lyric events, else .kar syllables).
 std::vector<worditem> Words(const Midi& m, const conventions& holds) {
   std::vector<worditem> items;
-  bool kar = holds.lyrics == 0;
-  const std::vector<int64_t>& counts = kar ? holds.trackKar : holds.trackLyrics;
-  if (counts.empty()) return items;
-  int32_t k = static_cast<int32_t>(std::max_element(counts.begin(), counts.end()) - counts.begin());
-  if (counts[static_cast<size_t>(k)] == 0) return items;
+  bool kar;
+  int32_t k = WordsTrack(holds, kar);
+  if (k < 0) return items;
   std::vector<trackevent> events;
   ForEachEvent(m, Guards::AtTrackEnd, [&](int32_t t, const trackevent& e) {
     if (t == k) events.push_back(e);
@@ -194,7 +139,7 @@ void Picture(const Midi& m, const conventions& holds, const drawing& d, const pi
   int32_t division = m.GetTicks();
   bool smpte = division & 0x8000;
   int64_t end = 0;
-  std::vector<note> notes = Notes(m, d.track, end);
+  std::vector<soundednote> notes = SoundedNotes(m, d.track, end);
   std::vector<worditem> words = Words(m, holds);
   // the time signatures and tempos: in a type-1 file those of every track rule all tracks; a
   // type-2 file's are those of the track of the words, else the first
@@ -252,7 +197,7 @@ void Picture(const Midi& m, const conventions& holds, const drawing& d, const pi
   if (!notes.empty()) {
     lowest = 127;
     highest = 0;
-    for (const note& n : notes) {
+    for (const soundednote& n : notes) {
       lowest = std::min<int>(lowest, n.key);
       highest = std::max<int>(highest, n.key);
     }
@@ -299,7 +244,7 @@ void Picture(const Midi& m, const conventions& holds, const drawing& d, const pi
   svg += "<text class=\"title\" x=\"" + Num(kLeft) + "\" y=\"22\" font-size=\"16\">" + head +
          "</text>\n";
   bool used[16] = {};
-  for (const note& n : notes) used[n.channel] = true;
+  for (const soundednote& n : notes) used[n.channel] = true;
   double keyX = kLeft;
   for (int c = 0; c < 16; c++) {
     if (!used[c]) continue;
@@ -348,7 +293,7 @@ void Picture(const Midi& m, const conventions& holds, const drawing& d, const pi
            Num(top(r) + 10) + "\" fill=\"#a00\">" + beats(us) + "</text>\n";
   }
   // the notes: a note that crosses a row's end goes on in the next
-  for (const note& n : notes) {
+  for (const soundednote& n : notes) {
     double from = static_cast<double>(n.start);
     if (from >= drawnEnd) break;
     double to = std::min(static_cast<double>(n.end), drawnEnd);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Karaoke.h"
+#include "Lyrics.h"
 #include "MidiDoos.h"
 
 // What the picture of a song shows.

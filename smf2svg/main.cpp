@@ -17,15 +17,9 @@ void ShowUsage() {
 // one is wrong.
 bool TakeOptions(lijst& args, drawing& d, std::string& track, int& status) {
   status = 2;
-  while (!args.empty() && (args[0] == "--bars" || args[0] == "--track")) {
-    std::string option = args[0];
-    args.erase(args.begin());
-    if (args.empty()) {
-      say(option + " needs a number");
-      return false;
-    }
-    std::string value = args[0];
-    args.erase(args.begin());
+  bool ok = true;
+  std::string option, value;
+  while (takeoption(args, {}, {"--bars", "--track"}, option, value, ok)) {
     if (option == "--track") {
       track = value;
     } else if (!str2range(value, 1, 64, d.bars)) {
@@ -33,7 +27,7 @@ bool TakeOptions(lijst& args, drawing& d, std::string& track, int& status) {
       return false;
     }
   }
-  return true;
+  return ok;
 }
 
 }  // namespace
@@ -49,20 +43,10 @@ int main(int argc, char** argv) {
     return status;
   }
   Midi m;
-  if (!loadfile(m, args[0])) return 1;
   conventions holds;
-  bool ok;
-  // an SMPTE division draws seconds; a division of 0 ticks a quarter note gets the check's line
-  checkfile(m, ok, Guards::AtTrackEnd, holds,
-            m.GetTicks() == 0 ? headerrule::Strict : headerrule::Written);
-  if (!ok) return 1;
-  if (!track.empty()) {
-    if (!str2range(track, 1, m.GetTrackCount(), d.track)) {
-      say("Track " + track + " out of [1," + std::to_string(m.GetTrackCount()) + "] range");
-      return 1;
-    }
-    d.track--;
-  }
+  // an SMPTE division draws seconds
+  if (!LoadWords(m, args[0], holds, true)) return 1;
+  if (!track.empty() && !checktrack(track, m.GetTrackCount(), d.track)) return 1;
   if ((m.GetTicks() & 0x8000) && (m.GetTicks() & 0xFF) == 0) {
     say("Division " + std::to_string(m.GetTicks()) + ": 0 ticks, no time can be counted");
     return 1;
