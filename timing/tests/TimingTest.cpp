@@ -56,10 +56,8 @@ TEST(tempomap, TimesWorkedOutByHand) {
       {&own, 0, 480, 1000, 500},     // the other track has none
       // 2^42 * (2^24 - 1) us = 73786971896791.695 s, past 2^64 us
       {&slow, -1, int64_t{1} << 42, 1, 73786971896792},
-      {nullptr, 0, 0, 0, 0},
   };
   for (const Case& c : cases) {
-    if (!c.m) break;
     SCOPED_TRACE(c.tick);
     EXPECT_EQ(tempomap(*c.m, c.track).Time(c.tick, c.units), c.time);
   }
